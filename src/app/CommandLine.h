@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+
+// What the command line asks for; filled before any window exists and never changed afterwards.
+struct CommandLineOptions
+{
+    bool SilentRun = false;
+    QByteArray CommandLineLanguage; // UTF-8, at most 100 bytes
+};
+
+// Scans the arguments (without the program's own path) in order: "/SILENT" and "/LNG:<code>",
+// letters A-Z compared without regard to case; the last "/LNG:" wins; anything else is ignored.
+CommandLineOptions ScanCommandLine(const QList<QByteArray> &arguments);

@@ -1,0 +1,36 @@
+#include "app/ErrorBox.h"
+
+#include <QMessageBox>
+
+namespace {
+QString &applicationTitleStorage()
+{
+    static QString title;
+    return title;
+}
+} // namespace
+
+void SetApplicationTitle(const QString &title)
+{
+    applicationTitleStorage() = title;
+}
+
+QString ApplicationTitle()
+{
+    return applicationTitleStorage();
+}
+
+QString ErrorBoxText(const QString &message)
+{
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+void ShowErrorBox(QWidget *parent, const QString &message)
+{
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), ErrorBoxText(message),
+                    QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("ErrorBox"));
+    box.exec();
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The application title: the main window's caption, used as the caption of the error box.
+void SetApplicationTitle(const QString &title);
+QString ApplicationTitle();
+
+// The error text as the error box shows it: a full stop is appended when the last
+// character sorts after the full stop ("Error loading x" gets one, "Oops!" does not).
+QString ErrorBoxText(const QString &message);
+
+// The application's error box: modal, error icon, OK, the application title as caption.
+void ShowErrorBox(QWidget *parent, const QString &message);

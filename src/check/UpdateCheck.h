@@ -1,0 +1,18 @@
+#pragma once
+
+#include "check/CheckContext.h"
+#include "sysinfo/XmlHelpers.h"
+
+#include <QByteArray>
+
+class CheckHost;
+
+// Sends the update request to `address` and returns the reply document; nullptr when the
+// service answered with another status than 200 (that line is already in the log).
+// Throws PelkError on a failure of the exchange (address, connection, time-out, TLS, size).
+XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &context,
+                                 CheckHost &host);
+
+// One complete check, from the permission test to the messages window. Never throws:
+// every failure becomes one "txtError" log line.
+void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// Reads an INI file the way the Windows wide profile service does: UTF-16LE when the file
+// starts with its byte-order mark, UTF-8 otherwise; section and key names without regard to
+// case; the first matching section and key win; blanks around names and values trimmed; one
+// pair of matching quotes around a value removed; at most 2047 characters of a value.
+// The file is read afresh at every lookup, so edits during a run are seen; it is never written.
+class IniFile
+{
+public:
+    explicit IniFile(QString path);
+
+    QString path() const { return m_path; }
+
+    // The value, or `defaultValue` when the file, the section or the key is missing.
+    QString readString(const QString &section, const QString &key, const QString &defaultValue) const;
+    bool hasKey(const QString &section, const QString &key) const;
+
+private:
+    QString m_path;
+};

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <optional>
+
+class RegistryStore;
+class Clock;
+
+// Every value the program keeps between runs, read and written through the store.
+// Each routine opens its key, works and lets go of it before it returns.
+
+// The updater's key and the two keys named after the catalogue's program version.
+extern const QString UpdaterKeyPath; // "\Software\Orbel\PelkUpdater"
+QString VersionKeyPath(const QString &progVersion);     // ...\PelkUpdater\5.2 for 5.2.1.7
+QString FullVersionKeyPath(const QString &progVersion); // ...\PelkUpdater\5.2.1.7
+
+struct ProxySettings
+{
+    qint32 Option = 0; // 0 system settings, 1 no proxy, 2 the proxy below
+    QString Server;
+    QString Port;
+    QString User;
+    QString Password; // plain
+    bool Auth = false;
+};
+
+ProxySettings ReadProxySettings(RegistryStore &store);
+void WriteProxySettings(RegistryStore &store, const ProxySettings &settings);
+
+// The braced upper-case GUID of this installation, created and stored on first use;
+// empty when the key cannot be opened.
+QByteArray GetInstallationId(RegistryStore &store);
+
+// Stores the program's folder (with its trailing separator) as UpdaterPath.
+void WriteUpdaterPath(RegistryStore &store, const QString &programFolderWithSeparator);
+
+bool ReadAutoUpdate(RegistryStore &store, const QString &progVersion);
+void WriteAutoUpdate(RegistryStore &store, const QString &progVersion, bool autoUpdate);
+
+// "YYYY/MM/DD hh:nn", or the date alone at exactly midnight.
+QString FormatLastUpdate(const QDateTime &localTime);
+void WriteLastUpdate(RegistryStore &store, const QString &progVersion, const Clock &clock);
+
+// Appends the stored seen identifiers to `list` (which is not cleared first).
+void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list);
+void SaveOldMsgIds(RegistryStore &store, const QString &progVersion, const QList<QByteArray> &list);
+
+// The language of the last run ("Language"); empty when missing.
+QByteArray ReadStoredLanguage(RegistryStore &store);
+void WriteStoredLanguage(RegistryStore &store, const QByteArray &languageKey);
+
+// Size of the messages window and height of its list; missing values stay empty.
+struct MessagesGeometry
+{
+    std::optional<qint32> Width;
+    std::optional<qint32> Height;
+    std::optional<qint32> Splitter;
+};
+MessagesGeometry ReadMessagesGeometry(RegistryStore &store);
+void WriteMessagesGeometry(RegistryStore &store, qint32 width, qint32 height, qint32 splitter);
+
+// List codecs: "a;;b;" splits into a, (empty), b; nothing is trimmed, duplicates stay.
+void SplitText(const QByteArray &text, char separator, QList<QByteArray> &list);
+QByteArray JoinText(const QList<QByteArray> &list, char separator);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <pugixml.hpp>
+
+using XmlDocument = pugi::xml_document;
+using XmlDocumentPtr = std::shared_ptr<pugi::xml_document>;
+
+// Loads an XML file with white space kept and no external entities; throws
+// PelkError "Error loading <path>" when it is missing, unreadable or not well-formed.
+XmlDocumentPtr LoadXmlFile(const QString &path);
+
+// Parses a reply body; a body that is not well-formed gives an empty document.
+XmlDocumentPtr ParseXmlText(const QByteArray &text);
+
+// The text of the first node that the XPath 1.0 expression selects from `context`
+// (an attribute's value, an element's whole text content), or `defaultText`.
+// A malformed expression throws PelkError.
+QString SelectText(const pugi::xml_node &context, const QString &xpath, const QString &defaultText);
+
+// Every node the expression selects, in document order. Throws PelkError on a bad expression.
+pugi::xpath_node_set SelectNodes(const pugi::xml_node &context, const QString &xpath);
+
+// The value of the node's attribute `name`, or `defaultText` when it has none.
+QString AttributeText(const pugi::xml_node &node, const QString &name, const QString &defaultText);
