@@ -1,0 +1,473 @@
+#include "app/UPelkUpdaterMain.h"
+
+#include "app/ErrorBox.h"
+#include "app/LinkLabel.h"
+#include "app/LogLinks.h"
+#include "app/PelkError.h"
+#include "app/PelkFonts.h"
+#include "app/Pictures.h"
+#include "app/ProgramPaths.h"
+#include "check/CheckContext.h"
+#include "check/UpdateCheck.h"
+#include "i18n/IniFile.h"
+#include "i18n/LanguageComboBox.h"
+#include "i18n/Languages.h"
+#include "i18n/WindowTitle.h"
+#include "messages/UPelkUpdaterMessages.h"
+#include "settings/UPelkUpdaterSettings.h"
+#include "settings/UPelkUpdaterUtils.h"
+#include "sysinfo/InstallationData.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QScopeGuard>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+constexpr int kClientWidth = 818;
+constexpr int kClientHeight = 581;
+constexpr int kBottomHeight = 57;
+
+const QColor kWindowColor(0xCC, 0xCC, 0xCC);
+const QColor kLanguageColor(0xDD, 0xEA, 0xF7);
+const QColor kBottomColor(0xF2, 0xF2, 0xF2);
+const QColor kLinkGrey(0x80, 0x80, 0x80);
+const QColor kBarButtonColor(0x00, 0x92, 0xDC);
+
+QFrame *makePanel(QWidget *parent, const char *name, const QColor &color, const QRect &geometry)
+{
+    auto *panel = new QFrame(parent);
+    panel->setObjectName(QLatin1String(name));
+    panel->setFrameShape(QFrame::NoFrame);
+    panel->setAutoFillBackground(true);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, color);
+    panel->setPalette(pal);
+    panel->setGeometry(geometry);
+    return panel;
+}
+
+QLabel *makePicture(QWidget *parent, const char *name, const QPixmap &pixmap, const QRect &geometry)
+{
+    auto *picture = new QLabel(parent);
+    picture->setObjectName(QLatin1String(name));
+    picture->setPixmap(pixmap);
+    picture->setScaledContents(true);
+    picture->setGeometry(geometry);
+    return picture;
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, int pixelSize, const QColor &color)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(PelkFont(pixelSize));
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, color);
+    label->setPalette(pal);
+    return label;
+}
+
+QPushButton *makeBarButton(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    button->setFont(PelkFont(13));
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFocusPolicy(Qt::StrongFocus);
+    // Outside a dialog a push button ignores Enter unless it is told otherwise.
+    button->setAutoDefault(true);
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: %1; color: white; border: 1px solid %1; padding: 0px; }"
+        "QPushButton:hover { background-color: %2; border-color: %2; }"
+        "QPushButton:pressed { background-color: %3; border-color: %3; }"
+        "QPushButton:focus { border: 1px dotted white; }")
+                              .arg(kBarButtonColor.name(), kBarButtonColor.lighter(112).name(),
+                                   kBarButtonColor.darker(125).name()));
+    return button;
+}
+
+// A push button shows "&" as a mnemonic marker; the bar buttons show their text as it is.
+QString literalButtonText(QString text)
+{
+    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+// Qt reads "[*]" in a window title as the modified marker; a title shows its text as it is.
+QString literalWindowTitle(QString title)
+{
+    return title.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
+}
+
+// Every log line also goes to standard error, one line each, so that unattended runs leave a trace.
+void writeLogLineToStandardError(QString line)
+{
+    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+} // namespace
+
+TFPelkUpdaterMain::TFPelkUpdaterMain(const CommandLineOptions &options, const QString &programFilePath,
+                                     InstallationData &installation, RegistryStore &store,
+                                     const SystemProbe &probe, const Clock &clock, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+                          | Qt::MSWindowsFixedSizeDialogHint),
+      m_options(options),
+      m_programFilePath(programFilePath),
+      m_installation(installation),
+      m_store(store),
+      m_probe(probe),
+      m_clock(clock)
+{
+    setObjectName(QStringLiteral("TFPelkUpdaterMain"));
+    buildLayout();
+}
+
+TFPelkUpdaterMain::~TFPelkUpdaterMain()
+{
+    TntFormDestroy();
+}
+
+void TFPelkUpdaterMain::buildLayout()
+{
+    setFixedSize(kClientWidth, kClientHeight);
+    setFont(PelkFont(13));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, kWindowColor);
+    setPalette(pal);
+
+    m_imgTop = makePicture(this, "ImgTop", BannerPicture(QSize(718, 118)), QRect(0, 0, 718, 118));
+    m_image2 = makePicture(this, "Image2", BannerEndPicture(QSize(100, 118)), QRect(718, 0, 100, 118));
+
+    m_pTitle = makePanel(this, "PTitle", Qt::white, QRect(0, 118, kClientWidth, 81));
+    m_lTitle = makeLabel(m_pTitle, "LTitle", 27, Qt::black);
+    m_lTitle->setGeometry(80, 24, kClientWidth - 80 - 8, 40);
+    m_lTitle->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    const int bottomTop = kClientHeight - kBottomHeight;
+    m_pListItems = makePanel(this, "PListItems", Qt::white, QRect(0, 200, kClientWidth, bottomTop - 200));
+    m_image1 = makePicture(m_pListItems, "Image1", MarkerPicture(QSize(16, 13)), QRect(50, 38, 16, 13));
+
+    m_lUpdateCheck = new LinkLabel(m_pListItems);
+    m_lUpdateCheck->setObjectName(QStringLiteral("LUpdateCheck"));
+    m_lUpdateCheck->setFont(PelkFont(24));
+    m_lUpdateCheck->setTextColor(kLinkGrey);
+    m_lUpdateCheck->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_lUpdateCheck->setGeometry(80, 28, 261, 33);
+    connect(m_lUpdateCheck, &LinkLabel::clicked, this, [this] { runHandler([this] { LUpdateCheckClick(); }); });
+    connect(m_lUpdateCheck, &LinkLabel::mouseEntered, this, &TFPelkUpdaterMain::LUpdateCheckMouseEnter);
+    connect(m_lUpdateCheck, &LinkLabel::mouseLeft, this, &TFPelkUpdaterMain::LUpdateCheckMouseLeave);
+
+    m_edLog = new QTextBrowser(m_pListItems);
+    m_edLog->setObjectName(QStringLiteral("EdLog"));
+    m_edLog->setGeometry(80, 80, 529, 193);
+    m_edLog->setReadOnly(true);
+    m_edLog->setFont(PelkFont(13));
+    QPalette logPalette = m_edLog->palette();
+    logPalette.setColor(QPalette::Text, Qt::black);
+    logPalette.setColor(QPalette::Base, Qt::white);
+    m_edLog->setPalette(logPalette);
+    m_edLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_edLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_edLog->setLineWrapMode(QTextEdit::NoWrap);
+    // A click on a link in the log opens nothing.
+    m_edLog->setOpenLinks(false);
+    m_edLog->setOpenExternalLinks(false);
+    m_edLog->setTabChangesFocus(true);
+
+    m_pLanguage = makePanel(m_pListItems, "PLanguage", kLanguageColor, QRect(634, 18, 176, 84));
+    m_lLanguage = makeLabel(m_pLanguage, "LLanguage", 24, kLinkGrey);
+    m_lLanguage->setGeometry(9, 6, 176 - 18, 32);
+    m_cbLang = new LanguageComboBox(m_pLanguage);
+    m_cbLang->setObjectName(QStringLiteral("CBLang"));
+    m_cbLang->setFont(PelkFont(13));
+    QPalette comboPalette = m_cbLang->palette();
+    comboPalette.setColor(QPalette::Text, Qt::black);
+    comboPalette.setColor(QPalette::Base, Qt::white);
+    m_cbLang->setPalette(comboPalette);
+    m_cbLang->setGeometry(9, 84 - 9 - 24, 159, 24);
+    connect(m_cbLang, qOverload<int>(&QComboBox::activated), this,
+            [this](int index) { runHandler([this, index] { CBLangChange(index); }); });
+
+    m_pBottom = makePanel(this, "PBottom", kBottomColor, QRect(0, bottomTop, kClientWidth, kBottomHeight));
+    m_imgSettings = makePicture(m_pBottom, "ImgSettings", ButtonBackgroundPicture(QSize(142, 21)),
+                                QRect(15, 20, 142, 21));
+    m_imgSettings->setCursor(Qt::PointingHandCursor);
+    m_imgExit = makePicture(m_pBottom, "ImgExit", ButtonBackgroundPicture(QSize(142, 21)),
+                            QRect(663, 20, 142, 21));
+    m_imgExit->setCursor(Qt::PointingHandCursor);
+    m_pSettings = makeBarButton(m_pBottom, "PSettings", QRect(19, 21, 131, 19));
+    m_pExit = makeBarButton(m_pBottom, "PExit", QRect(667, 21, 131, 19));
+    connect(m_pSettings, &QPushButton::clicked, this, [this] { runHandler([this] { PSettingsClick(); }); });
+    connect(m_pExit, &QPushButton::clicked, this, [this] { runHandler([this] { PExitClick(); }); });
+
+    setTabOrder(m_lUpdateCheck, m_edLog);
+    setTabOrder(m_edLog, m_cbLang);
+    setTabOrder(m_cbLang, m_pSettings);
+    setTabOrder(m_pSettings, m_pExit);
+
+    // Centred on the screen that the window will appear on.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        move(available.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
+    }
+}
+
+template <typename Handler>
+void TFPelkUpdaterMain::runHandler(Handler &&handler)
+{
+    try {
+        handler();
+    } catch (const PelkError &error) {
+        ShowErrorBox(this, error.message());
+    } catch (const std::exception &error) {
+        ShowErrorBox(this, QString::fromLocal8Bit(error.what()));
+    }
+}
+
+void TFPelkUpdaterMain::TntFormCreate()
+{
+    try {
+        m_installation = LoadInstallationData(ProgramFolderWithSeparator(m_programFilePath));
+        try {
+            WriteUpdaterPath(m_store, ProgramFolderWithSeparator(m_programFilePath));
+        } catch (const PelkError &) {
+            // A store that cannot be written costs only the record of our folder.
+        }
+        QDir::setCurrent(ProgramFolderWithoutSeparator(m_programFilePath));
+        m_ini = std::make_unique<IniFile>(IniPathFor(m_programFilePath));
+        m_languages = std::make_unique<Languages>(*m_ini, m_store);
+        m_languages->LoadLanguages(m_options.CommandLineLanguage);
+        fillLanguageSelector();
+        EnableLogLinks();
+    } catch (const PelkError &error) {
+        // Go on with whatever was built; without a language list the built-in English
+        // texts apply, starting with the caption of this very message.
+        ensureLanguages();
+        fillLanguageSelector();
+        if (ApplicationTitle().isEmpty())
+            SetApplicationTitle(QStringLiteral("Orbel - ") + BuiltInText("txtProduct")
+                                + QStringLiteral(" - ") + BuiltInText("txtTitle"));
+        ShowErrorBox(this, error.message());
+    }
+}
+
+void TFPelkUpdaterMain::ensureLanguages()
+{
+    if (!m_ini)
+        m_ini = std::make_unique<IniFile>(QString());
+    if (!m_languages)
+        m_languages = std::make_unique<Languages>(*m_ini, m_store);
+}
+
+void TFPelkUpdaterMain::setCompanions(TFPelkUpdaterSettings &settings, TFPelkUpdaterMessages &messages)
+{
+    m_settings = &settings;
+    m_messages = &messages;
+}
+
+void TFPelkUpdaterMain::fillLanguageSelector()
+{
+    m_cbLang->setLanguages(m_languages->list());
+    const QSignalBlocker blocker(m_cbLang);
+    m_cbLang->setCurrentIndex(m_languages->currentIndex());
+}
+
+void TFPelkUpdaterMain::EnableLogLinks()
+{
+    m_logLinks = true;
+}
+
+void TFPelkUpdaterMain::ApplyTexts()
+{
+    ensureLanguages();
+    const Languages &texts = *m_languages;
+
+    const QString caption = ComposeWindowTitle(texts, "txtTitle");
+    setWindowTitle(literalWindowTitle(caption));
+    m_lTitle->setText(caption);
+    SetApplicationTitle(caption);
+    m_lLanguage->setText(texts.WindowText("txtLang"));
+    m_pExit->setText(literalButtonText(texts.WindowText("txtExit")));
+    m_pSettings->setText(literalButtonText(texts.WindowText("txtSettings")));
+    m_lUpdateCheck->setText(texts.WindowText("txtCheckForUpdates"));
+    // The link's clickable area follows its text, but never shrinks below its designed size.
+    m_lUpdateCheck->resize(qMax(261, m_lUpdateCheck->sizeHint().width()), 33);
+
+    if (m_settings)
+        m_settings->applyTexts(texts);
+    if (m_messages)
+        m_messages->applyTexts(texts);
+
+    ClearLog();
+}
+
+void TFPelkUpdaterMain::CheckForUpdates(bool silent)
+{
+    // A click that arrives while a log line is painted must not start a check inside the check.
+    if (m_checkRunning)
+        return;
+    ensureLanguages();
+    m_checkRunning = true;
+    const auto done = qScopeGuard([this] { m_checkRunning = false; });
+    const CheckContext context{m_installation, *m_ini, *m_languages, m_store, m_probe, m_clock};
+    ::CheckForUpdates(silent, context, *this);
+}
+
+QString TFPelkUpdaterMain::logText() const
+{
+    return m_edLog->toPlainText();
+}
+
+void TFPelkUpdaterMain::ClearLog()
+{
+    m_edLog->clear();
+    m_logLineCount = 0;
+}
+
+void TFPelkUpdaterMain::AddLogLine(const QString &line)
+{
+    writeLogLineToStandardError(line);
+
+    QTextCursor cursor(m_edLog->document());
+    cursor.movePosition(QTextCursor::End);
+    if (m_logLineCount > 0)
+        cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    ++m_logLineCount;
+
+    const QTextCharFormat plain;
+    if (!m_logLinks) {
+        cursor.insertText(line, plain);
+    } else {
+        for (const LogLineSegment &segment : SplitLogLinks(line)) {
+            if (segment.href.isEmpty()) {
+                cursor.insertText(segment.text, plain);
+            } else {
+                QTextCharFormat link;
+                link.setAnchor(true);
+                link.setAnchorHref(segment.href);
+                link.setForeground(m_edLog->palette().link());
+                link.setFontUnderline(true);
+                cursor.insertText(segment.text, link);
+            }
+        }
+    }
+
+    QScrollBar *bar = m_edLog->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    // The layout may still grow the document; the posted request scrolls to its final end.
+    QTimer::singleShot(0, m_edLog, [bar] { bar->setValue(bar->maximum()); });
+    // Paint the line now; input waits so that nothing starts while a check runs.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TFPelkUpdaterMain::SetBusy(bool busy)
+{
+    if (busy) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        ++m_busyDepth;
+    } else if (m_busyDepth > 0) {
+        QGuiApplication::restoreOverrideCursor();
+        --m_busyDepth;
+    }
+}
+
+bool TFPelkUpdaterMain::AskShowOldMessages(const QString &caption, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("AskShowOldMessages"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void TFPelkUpdaterMain::ShowMessages(const XmlDocumentPtr &feed, const QList<QByteArray> &seenIds)
+{
+    if (m_messages)
+        m_messages->ShowFeed(feed, seenIds);
+}
+
+void TFPelkUpdaterMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Only when the program shows the window, not when it comes back from the task bar.
+    if (!event->spontaneous())
+        runHandler([this] { TntFormShow(); });
+}
+
+void TFPelkUpdaterMain::closeEvent(QCloseEvent *event)
+{
+    // Ending the program inside a check would also end the check's wait for the reply.
+    if (m_checkRunning) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void TFPelkUpdaterMain::TntFormShow()
+{
+    ApplyTexts();
+}
+
+void TFPelkUpdaterMain::TntFormDestroy()
+{
+    try {
+        if (m_languages)
+            m_languages->SaveLanguage();
+    } catch (...) {
+        // The language is only a convenience for the next run.
+    }
+}
+
+void TFPelkUpdaterMain::LUpdateCheckClick()
+{
+    CheckForUpdates(false);
+}
+
+void TFPelkUpdaterMain::LUpdateCheckMouseEnter()
+{
+    m_lUpdateCheck->setTextColor(Qt::black);
+}
+
+void TFPelkUpdaterMain::LUpdateCheckMouseLeave()
+{
+    m_lUpdateCheck->setTextColor(kLinkGrey);
+}
+
+void TFPelkUpdaterMain::PSettingsClick()
+{
+    if (m_settings)
+        m_settings->exec();
+}
+
+void TFPelkUpdaterMain::PExitClick()
+{
+    close();
+}
+
+void TFPelkUpdaterMain::CBLangChange(int index)
+{
+    if (index == m_languages->currentIndex())
+        return;
+    m_languages->setCurrentIndex(index);
+    ApplyTexts();
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "app/CommandLine.h"
+#include "check/CheckHost.h"
+
+#include <QWidget>
+#include <memory>
+
+class Clock;
+class IniFile;
+class LanguageComboBox;
+class Languages;
+class LinkLabel;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QTextBrowser;
+class RegistryStore;
+class SystemProbe;
+class TFPelkUpdaterMessages;
+class TFPelkUpdaterSettings;
+struct InstallationData;
+
+// The main window: banner, check link, log, language selector, settings and exit buttons.
+// It owns the INI file and the language list, applies the texts of all three windows and
+// is the host of every update check.
+class TFPelkUpdaterMain : public QWidget, public CheckHost
+{
+    Q_OBJECT
+
+public:
+    // `installation` is filled by the creation steps and read by the other windows.
+    TFPelkUpdaterMain(const CommandLineOptions &options, const QString &programFilePath,
+                      InstallationData &installation, RegistryStore &store,
+                      const SystemProbe &probe, const Clock &clock, QWidget *parent = nullptr);
+    ~TFPelkUpdaterMain() override;
+
+    // The creation steps: installation data, updater path, current folder, INI file,
+    // languages, log links. A failure shows the error box and skips the remaining steps;
+    // the window then runs with the built-in English texts.
+    void TntFormCreate();
+
+    // The other two windows, created after this one.
+    void setCompanions(TFPelkUpdaterSettings &settings, TFPelkUpdaterMessages &messages);
+
+    // The captions of all three windows in the current language; empties the log.
+    void ApplyTexts();
+
+    // A check with the silent flag; ignored while a check runs.
+    void CheckForUpdates(bool silent);
+    bool isCheckRunning() const { return m_checkRunning; }
+
+    // Null before the creation steps have run.
+    const Languages *languages() const { return m_languages.get(); }
+    QString logText() const;
+
+    // CheckHost
+    void ClearLog() override;
+    void AddLogLine(const QString &line) override;
+    void SetBusy(bool busy) override;
+    bool AskShowOldMessages(const QString &caption, const QString &text) override;
+    void ShowMessages(const XmlDocumentPtr &feed, const QList<QByteArray> &seenIds) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildLayout();
+    // Built-in English texts when the creation steps did not get as far as the languages.
+    void ensureLanguages();
+    void fillLanguageSelector();
+    void EnableLogLinks();
+    void TntFormShow();
+    void TntFormDestroy();
+    void LUpdateCheckClick();
+    void LUpdateCheckMouseEnter();
+    void LUpdateCheckMouseLeave();
+    void PSettingsClick();
+    void PExitClick();
+    void CBLangChange(int index);
+    // Runs an event handler; a failure shows the application's error box.
+    template <typename Handler> void runHandler(Handler &&handler);
+
+    const CommandLineOptions m_options;
+    const QString m_programFilePath;
+    InstallationData &m_installation;
+    RegistryStore &m_store;
+    const SystemProbe &m_probe;
+    const Clock &m_clock;
+    TFPelkUpdaterSettings *m_settings = nullptr;
+    TFPelkUpdaterMessages *m_messages = nullptr;
+
+    // The language list reads through the INI file, so it is declared after it.
+    std::unique_ptr<IniFile> m_ini;
+    std::unique_ptr<Languages> m_languages;
+
+    bool m_logLinks = false;
+    int m_logLineCount = 0;
+    bool m_checkRunning = false;
+    int m_busyDepth = 0;
+
+    QLabel *m_imgTop = nullptr;
+    QLabel *m_image2 = nullptr;
+    QFrame *m_pTitle = nullptr;
+    QLabel *m_lTitle = nullptr;
+    QFrame *m_pListItems = nullptr;
+    QLabel *m_image1 = nullptr;
+    LinkLabel *m_lUpdateCheck = nullptr;
+    QTextBrowser *m_edLog = nullptr;
+    QFrame *m_pLanguage = nullptr;
+    QLabel *m_lLanguage = nullptr;
+    LanguageComboBox *m_cbLang = nullptr;
+    QFrame *m_pBottom = nullptr;
+    QLabel *m_imgSettings = nullptr;
+    QLabel *m_imgExit = nullptr;
+    QPushButton *m_pSettings = nullptr;
+    QPushButton *m_pExit = nullptr;
+};

@@ -1,0 +1,50 @@
+#include "i18n/LanguageComboBox.h"
+
+#include "i18n/LanguageItemDelegate.h"
+#include "i18n/Languages.h"
+
+#include <QAbstractItemView>
+#include <QListView>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+
+LanguageComboBox::LanguageComboBox(QWidget *parent)
+    : QComboBox(parent), m_delegate(new LanguageItemDelegate(this))
+{
+    // A plain list view: the style's menu-like popup would draw its own items.
+    auto *view = new QListView(this);
+    view->setUniformItemSizes(true);
+    setView(view);
+    setItemDelegate(m_delegate);
+}
+
+void LanguageComboBox::setLanguages(const std::vector<TLangInfo> &languages)
+{
+    const QSignalBlocker blocker(this);
+    clear();
+    for (const TLangInfo &language : languages) {
+        addItem(QString::fromUtf8(language.Key));
+        setItemData(count() - 1, language.Description, LanguageItemDelegate::DescriptionRole);
+    }
+}
+
+void LanguageComboBox::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.currentText.clear();
+    option.currentIcon = QIcon();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+
+    if (currentIndex() < 0)
+        return;
+    // The closed box shows the chosen language the way the list draws it.
+    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                QStyle::SC_ComboBoxEditField, this);
+    QStyleOptionViewItem item;
+    item.initFrom(this);
+    item.rect = field;
+    painter.setClipRect(field);
+    m_delegate->paint(&painter, item, model()->index(currentIndex(), modelColumn(), rootModelIndex()));
+}

@@ -1,0 +1,246 @@
+#include "settings/UPelkUpdaterSettings.h"
+
+#include "app/ErrorBox.h"
+#include "app/PelkError.h"
+#include "app/PelkFonts.h"
+#include "i18n/Languages.h"
+#include "i18n/WindowTitle.h"
+#include "settings/UPelkUpdaterUtils.h"
+#include "sysinfo/InstallationData.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace {
+// ProxyOption values and their option buttons.
+constexpr int kUseSystemProxy = 0;
+constexpr int kNoProxy = 1;
+constexpr int kUseFollowingProxy = 2;
+
+constexpr int kIndent = 20;
+
+QString labelText(const Languages &languages, const char *key)
+{
+    return languages.WindowText(key) + QLatin1Char(':');
+}
+
+template <typename Widget> Widget *named(Widget *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+} // namespace
+
+TFPelkUpdaterSettings::TFPelkUpdaterSettings(RegistryStore &store, const InstallationData &installation,
+                                             QWidget *parent)
+    : QDialog(parent), m_store(store), m_installation(installation)
+{
+    setObjectName(QStringLiteral("TFPelkUpdaterSettings"));
+    setModal(true);
+    buildLayout();
+}
+
+void TFPelkUpdaterSettings::buildLayout()
+{
+    setFont(PelkFont(13));
+
+    m_gbProxy = named(new QGroupBox(this), "GBProxy");
+    m_rbUseIEProxySettings = named(new QRadioButton(m_gbProxy), "RBUseIEProxySettings");
+    m_rbNoProxy = named(new QRadioButton(m_gbProxy), "RBNoProxy");
+    m_rbUseFollowingProxySettings = named(new QRadioButton(m_gbProxy), "RBUseFollowingProxySettings");
+    m_proxyOptions = new QButtonGroup(this);
+    m_proxyOptions->addButton(m_rbUseIEProxySettings, kUseSystemProxy);
+    m_proxyOptions->addButton(m_rbNoProxy, kNoProxy);
+    m_proxyOptions->addButton(m_rbUseFollowingProxySettings, kUseFollowingProxy);
+
+    m_lProxyServer = named(new QLabel(m_gbProxy), "LProxyServer");
+    m_edProxyServer = named(new QLineEdit(m_gbProxy), "EdProxyServer");
+    m_lProxyPort = named(new QLabel(m_gbProxy), "LProxyPort");
+    m_edProxyPort = named(new QLineEdit(m_gbProxy), "EdProxyPort");
+    m_edProxyPort->setFixedWidth(70);
+    m_lProxyServer->setBuddy(m_edProxyServer);
+    m_lProxyPort->setBuddy(m_edProxyPort);
+
+    m_cbProxyAuth = named(new QCheckBox(m_gbProxy), "CBProxyAuth");
+    m_lProxyUser = named(new QLabel(m_gbProxy), "LProxyUser");
+    m_edProxyUser = named(new QLineEdit(m_gbProxy), "EdProxyUser");
+    m_lProxyPassword = named(new QLabel(m_gbProxy), "LProxyPassword");
+    m_edProxyPassword = named(new QLineEdit(m_gbProxy), "EdProxyPassword");
+    m_edProxyPassword->setEchoMode(QLineEdit::Password);
+    // Every character of the password shows as "*".
+    m_edProxyPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    m_lProxyUser->setBuddy(m_edProxyUser);
+    m_lProxyPassword->setBuddy(m_edProxyPassword);
+
+    auto *serverRow = new QHBoxLayout;
+    serverRow->addSpacing(kIndent);
+    serverRow->addWidget(m_lProxyServer);
+    serverRow->addWidget(m_edProxyServer, 1);
+    serverRow->addSpacing(8);
+    serverRow->addWidget(m_lProxyPort);
+    serverRow->addWidget(m_edProxyPort);
+
+    auto *credentials = new QGridLayout;
+    credentials->setColumnMinimumWidth(0, 2 * kIndent);
+    credentials->addWidget(m_lProxyUser, 0, 1);
+    credentials->addWidget(m_edProxyUser, 0, 2);
+    credentials->addWidget(m_lProxyPassword, 1, 1);
+    credentials->addWidget(m_edProxyPassword, 1, 2);
+    credentials->setColumnStretch(2, 1);
+
+    auto *authRow = new QHBoxLayout;
+    authRow->addSpacing(kIndent);
+    authRow->addWidget(m_cbProxyAuth);
+    authRow->addStretch(1);
+
+    auto *proxyLayout = new QVBoxLayout(m_gbProxy);
+    proxyLayout->addWidget(m_rbUseIEProxySettings);
+    proxyLayout->addWidget(m_rbNoProxy);
+    proxyLayout->addWidget(m_rbUseFollowingProxySettings);
+    proxyLayout->addLayout(serverRow);
+    proxyLayout->addLayout(authRow);
+    proxyLayout->addLayout(credentials);
+
+    m_cbAutoUpdate = named(new QCheckBox(this), "CBAutoUpdate");
+    m_buOK = named(new QPushButton(this), "BuOK");
+    m_buOK->setDefault(true);
+    m_buCancel = named(new QPushButton(this), "BuCancel");
+    m_buCancel->setAutoDefault(false);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_buOK);
+    buttons->addWidget(m_buCancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_gbProxy);
+    layout->addWidget(m_cbAutoUpdate);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_gbProxy->setMinimumWidth(420);
+
+    // Checking another option button and ticking the auth box both run the enabling.
+    connect(m_proxyOptions, &QButtonGroup::buttonToggled, this, [this] { UpdateEnabling(); });
+    connect(m_cbProxyAuth, &QCheckBox::toggled, this, [this] { UpdateEnabling(); });
+    connect(m_buOK, &QPushButton::clicked, this, [this] { BuOKClick(); });
+    connect(m_buCancel, &QPushButton::clicked, this, [this] { BuCancelClick(); });
+
+    UpdateEnabling();
+}
+
+void TFPelkUpdaterSettings::applyTexts(const Languages &languages)
+{
+    setWindowTitle(ComposeWindowTitle(languages, "txtSettings")
+                       .replace(QLatin1String("[*]"), QLatin1String("[*][*]")));
+    m_gbProxy->setTitle(languages.WindowText("txtProxyTitle"));
+    m_rbUseIEProxySettings->setText(languages.WindowText("txtProxyUseIE"));
+    m_rbNoProxy->setText(languages.WindowText("txtProxyNone"));
+    m_rbUseFollowingProxySettings->setText(labelText(languages, "txtProxyUseFollowing"));
+    m_lProxyServer->setText(labelText(languages, "txtProxyServer"));
+    m_lProxyPort->setText(labelText(languages, "txtProxyPort"));
+    m_cbProxyAuth->setText(labelText(languages, "txtProxyAuth"));
+    m_lProxyUser->setText(labelText(languages, "txtProxyUser"));
+    m_lProxyPassword->setText(labelText(languages, "txtProxyPassword"));
+    m_cbAutoUpdate->setText(languages.WindowText("txtAutoUpdateCheck"));
+    m_buOK->setText(languages.WindowText("txtOK"));
+    m_buCancel->setText(languages.WindowText("txtCancel"));
+}
+
+void TFPelkUpdaterSettings::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TFPelkUpdaterSettings::FormShow()
+{
+    try {
+        LoadSettings();
+    } catch (const PelkError &error) {
+        ShowErrorBox(this, error.message());
+    }
+    m_gbProxy->setFocus();
+}
+
+void TFPelkUpdaterSettings::LoadSettings()
+{
+    const ProxySettings settings = ReadProxySettings(m_store);
+    if (QAbstractButton *button = m_proxyOptions->button(settings.Option)) {
+        button->setChecked(true);
+    } else {
+        // An option this dialog does not know: no button stands for it, and OK stores 0.
+        m_proxyOptions->setExclusive(false);
+        for (QAbstractButton *option : m_proxyOptions->buttons())
+            option->setChecked(false);
+        m_proxyOptions->setExclusive(true);
+    }
+    m_edProxyServer->setText(settings.Server);
+    m_edProxyPort->setText(settings.Port);
+    m_edProxyUser->setText(settings.User);
+    m_edProxyPassword->setText(settings.Password);
+    m_cbProxyAuth->setChecked(settings.Auth);
+    m_cbAutoUpdate->setChecked(ReadAutoUpdate(m_store, m_installation.ProgVersion));
+    UpdateEnabling();
+}
+
+void TFPelkUpdaterSettings::UpdateEnabling()
+{
+    const bool following = m_rbUseFollowingProxySettings->isChecked();
+    m_lProxyServer->setEnabled(following);
+    m_edProxyServer->setEnabled(following);
+    m_lProxyPort->setEnabled(following);
+    m_edProxyPort->setEnabled(following);
+
+    m_cbProxyAuth->setEnabled(following || m_rbUseIEProxySettings->isChecked());
+    const bool credentials = m_cbProxyAuth->isEnabled() && m_cbProxyAuth->isChecked();
+    m_lProxyUser->setEnabled(credentials);
+    m_edProxyUser->setEnabled(credentials);
+    m_lProxyPassword->setEnabled(credentials);
+    m_edProxyPassword->setEnabled(credentials);
+}
+
+void TFPelkUpdaterSettings::SaveSettings()
+{
+    ProxySettings settings;
+    if (m_rbNoProxy->isChecked())
+        settings.Option = kNoProxy;
+    else if (m_rbUseFollowingProxySettings->isChecked())
+        settings.Option = kUseFollowingProxy;
+    else
+        settings.Option = kUseSystemProxy;
+    settings.Server = m_edProxyServer->text();
+    settings.Port = m_edProxyPort->text();
+    settings.Auth = m_cbProxyAuth->isChecked();
+    settings.Password = m_edProxyPassword->text();
+    settings.User = m_edProxyUser->text();
+    WriteProxySettings(m_store, settings);
+    WriteAutoUpdate(m_store, m_installation.ProgVersion, m_cbAutoUpdate->isChecked());
+}
+
+void TFPelkUpdaterSettings::BuOKClick()
+{
+    try {
+        SaveSettings();
+    } catch (const PelkError &error) {
+        // The dialog stays open so that nothing the user typed is lost.
+        ShowErrorBox(this, error.message());
+        return;
+    }
+    accept();
+}
+
+void TFPelkUpdaterSettings::BuCancelClick()
+{
+    reject();
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QDialog>
+
+class Languages;
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class RegistryStore;
+struct InstallationData;
+
+// The settings dialog: how the update request reaches the service (system proxy, none,
+// or the proxy given here, with or without credentials) and the automatic-check wish.
+// It loads the stored values at every show and stores them only when OK is pressed.
+class TFPelkUpdaterSettings : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // `installation` gives the program version under which the automatic-check wish is kept.
+    TFPelkUpdaterSettings(RegistryStore &store, const InstallationData &installation,
+                          QWidget *parent = nullptr);
+
+    // The dialog's captions in the current language.
+    void applyTexts(const Languages &languages);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildLayout();
+    void FormShow();
+    void LoadSettings();
+    void SaveSettings();
+    void UpdateEnabling();
+    void BuOKClick();
+    void BuCancelClick();
+
+    RegistryStore &m_store;
+    const InstallationData &m_installation;
+
+    QGroupBox *m_gbProxy = nullptr;
+    QButtonGroup *m_proxyOptions = nullptr;
+    QRadioButton *m_rbUseIEProxySettings = nullptr;
+    QRadioButton *m_rbNoProxy = nullptr;
+    QRadioButton *m_rbUseFollowingProxySettings = nullptr;
+    QLabel *m_lProxyServer = nullptr;
+    QLineEdit *m_edProxyServer = nullptr;
+    QLabel *m_lProxyPort = nullptr;
+    QLineEdit *m_edProxyPort = nullptr;
+    QCheckBox *m_cbProxyAuth = nullptr;
+    QLabel *m_lProxyUser = nullptr;
+    QLineEdit *m_edProxyUser = nullptr;
+    QLabel *m_lProxyPassword = nullptr;
+    QLineEdit *m_edProxyPassword = nullptr;
+    QCheckBox *m_cbAutoUpdate = nullptr;
+    QPushButton *m_buOK = nullptr;
+    QPushButton *m_buCancel = nullptr;
+};
