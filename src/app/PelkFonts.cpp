@@ -7,9 +7,14 @@
 QString PelkFontFamily()
 {
     static const QString family = [] {
-        const QString preferred = QStringLiteral("Arial Unicode MS");
-        if (QFontDatabase::families().contains(preferred, Qt::CaseInsensitive))
-            return preferred;
+        // The windows are laid out for Arial's widths (the language selector draws its
+        // descriptions at a fixed offset), so a font with Arial's metrics comes next.
+        const QStringList families = QFontDatabase::families();
+        for (const char *candidate : {"Arial Unicode MS", "Arial", "Liberation Sans"}) {
+            const QString name = QLatin1String(candidate);
+            if (families.contains(name, Qt::CaseInsensitive))
+                return name;
+        }
         QFont sans(QStringLiteral("sans-serif"));
         sans.setStyleHint(QFont::SansSerif);
         return QFontInfo(sans).family();

@@ -1,5 +1,7 @@
 #include "app/Pictures.h"
 
+#include "app/PelkFonts.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -55,8 +57,7 @@ QPixmap BannerPicture(const QSize &size)
     paintBannerBackground(painter, size, 0);
 
     // The brand name, aligned with the heading below the banner.
-    QFont font(QStringLiteral("sans-serif"));
-    font.setPixelSize(40);
+    QFont font = PelkFont(40);
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(Qt::white);

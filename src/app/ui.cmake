@@ -10,3 +10,6 @@ target_sources(pelkui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/UPelkUpdaterMain.h
     ${CMAKE_CURRENT_LIST_DIR}/UPelkUpdaterMain.cpp)
 
+# The program itself: build/bin/PelkUpdater, with the example INI and service pack file beside it.
+add_executable(PelkUpdater ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(PelkUpdater PRIVATE pelkui pelk_options)

@@ -1,0 +1,34 @@
+// The yardstick of the start-up benchmark: a Qt Widgets program that shows one empty
+// window of the main window's size and, like PelkUpdater with PELK_QUIT_AFTER_FIRST_PAINT=1,
+// quits once it has been painted.
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+class EmptyWindow : public QWidget
+{
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        if (m_quitting)
+            return;
+        m_quitting = true;
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    }
+
+private:
+    bool m_quitting = false;
+};
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    EmptyWindow window;
+    window.setFixedSize(818, 581);
+    window.show();
+    application.exec();
+    return 0;
+}

@@ -1,0 +1,9 @@
+# Start-up benchmark: PelkUpdater until its main window is painted, against an empty window.
+add_executable(pelk_empty_window ${CMAKE_CURRENT_LIST_DIR}/EmptyWindow.cpp)
+target_link_libraries(pelk_empty_window PRIVATE Qt6::Widgets pelk_options)
+
+add_custom_target(bench_startup
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/startup-bench.sh ${CMAKE_BINARY_DIR}
+    DEPENDS PelkUpdater pelk_empty_window
+    USES_TERMINAL
+    VERBATIM)

@@ -1,0 +1,82 @@
+// PelkUpdater: the "check for updates" companion of the Orbel catalogue.
+
+#include "app/CommandLine.h"
+#include "app/UPelkUpdaterMain.h"
+#include "messages/DesktopUrlOpener.h"
+#include "messages/UPelkUpdaterMessages.h"
+#include "settings/RegFileStore.h"
+#include "settings/UPelkUpdaterSettings.h"
+#include "sysinfo/Clock.h"
+#include "sysinfo/InstallationData.h"
+#include "sysinfo/SystemProbe.h"
+
+#include <QApplication>
+#include <QEvent>
+
+namespace {
+// PELK_QUIT_AFTER_FIRST_PAINT=1 ends an interactive run as soon as the main window has
+// been painted once: the start-up benchmark and the tests use it to time a real start.
+class QuitAfterFirstPaint : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !m_quitting) {
+            m_quitting = true;
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_quitting = false;
+};
+
+QList<QByteArray> argumentsOf(int argc, char *argv[])
+{
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    return arguments;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const CommandLineOptions options = ScanCommandLine(argumentsOf(argc, argv));
+    // A silent run never shows the main window: it is simply not shown below.
+
+    QApplication application(argc, argv);
+
+    RegFileStore store;
+    LinuxSystemProbe probe;
+    SystemClock clock;
+    DesktopUrlOpener urlOpener;
+    InstallationData installation;
+
+    // The three windows, each complete before the next.
+    TFPelkUpdaterMain mainWindow(options, QCoreApplication::applicationFilePath(), installation,
+                                 store, probe, clock);
+    mainWindow.TntFormCreate();
+    TFPelkUpdaterSettings settings(store, installation, &mainWindow);
+    TFPelkUpdaterMessages messages(store, installation, clock, urlOpener, &mainWindow);
+    mainWindow.setCompanions(settings, messages);
+
+    QuitAfterFirstPaint quitAfterFirstPaint;
+    if (qEnvironmentVariableIntValue("PELK_QUIT_AFTER_FIRST_PAINT") == 1)
+        mainWindow.installEventFilter(&quitAfterFirstPaint);
+
+    if (options.SilentRun) {
+        mainWindow.ApplyTexts();
+        mainWindow.CheckForUpdates(true);
+        QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
+    } else {
+        mainWindow.show();
+    }
+    application.exec();
+    // The windows go now; the main window stores the language on its way.
+    return 0;
+}

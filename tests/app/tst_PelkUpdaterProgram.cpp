@@ -1,0 +1,235 @@
+// The real program, copied into a folder of its own with the example files: which language
+// a run starts with, that it is stored at the end of interactive and silent runs, the exit
+// code, and the title that the window frame shows.
+
+#include "i18n/IniFile.h"
+#include "i18n/Languages.h"
+#include "settings/RegFileStore.h"
+#include "settings/RegistryStore.h"
+#include "settings/UPelkUpdaterUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+constexpr int kRunTimeoutMs = 60000;
+} // namespace
+
+class tst_PelkUpdaterProgram : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void exampleIniCarriesEveryText();
+    void runChoosesAndStoresLanguage_data();
+    void runChoosesAndStoresLanguage();
+    void silentRunAppliesLanguageBeforeCheck();
+    void windowFrameShowsExactTitle();
+
+private:
+    QProcessEnvironment environment() const;
+    QString userRegFile() const { return m_dir->filePath(QStringLiteral("config/Orbel/user.reg")); }
+    RegFileStore store() const
+    {
+        return RegFileStore(userRegFile(), m_dir->filePath(QStringLiteral("etc/Orbel/machine.reg")));
+    }
+    void writeServicePack(const char *allow);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_program;
+};
+
+void tst_PelkUpdaterProgram::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    const QString folder = m_dir->filePath(QStringLiteral("program"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("config"))));
+    QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("etc"))));
+    QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("home"))));
+    m_program = folder + QStringLiteral("/PelkUpdater");
+    QVERIFY(QFile::copy(QStringLiteral(PELK_PROGRAM), m_program));
+    QVERIFY(QFile::setPermissions(m_program, QFile::permissions(m_program) | QFile::ExeOwner));
+    QVERIFY(QFile::copy(QStringLiteral(PELK_EXAMPLES_DIR "/PelkUpdater.ini"),
+                        folder + QStringLiteral("/PelkUpdater.ini")));
+    // No request leaves the machine: online updates are off unless a test turns them on.
+    writeServicePack("0");
+}
+
+void tst_PelkUpdaterProgram::cleanup()
+{
+    m_dir.reset();
+}
+
+void tst_PelkUpdaterProgram::writeServicePack(const char *allow)
+{
+    QFile file(m_dir->filePath(QStringLiteral("program/PelkServicePack.pelk")));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QByteArray("<?xml version=\"1.0\"?>\n<Pelk><ProgVersion Value=\"5.2.1.7\"/>"
+                          "<AllowOnlineUpdate Value=\"") + allow + "\"/></Pelk>\n");
+}
+
+QProcessEnvironment tst_PelkUpdaterProgram::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir->filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), m_dir->filePath(QStringLiteral("etc")));
+    env.insert(QStringLiteral("HOME"), m_dir->filePath(QStringLiteral("home")));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.remove(QStringLiteral("PELK_QUIT_AFTER_FIRST_PAINT"));
+    return env;
+}
+
+void tst_PelkUpdaterProgram::exampleIniCarriesEveryText()
+{
+    const IniFile ini(QStringLiteral(PELK_EXAMPLES_DIR "/PelkUpdater.ini"));
+    QCOMPARE(ini.readString(QStringLiteral("Langs"), QStringLiteral("LangKey1"), QString()), QStringLiteral("de"));
+    QCOMPARE(ini.readString(QStringLiteral("Langs"), QStringLiteral("LangDesc1"), QString()), QStringLiteral("Deutsch"));
+    QCOMPARE(ini.readString(QStringLiteral("Langs"), QStringLiteral("LangKey2"), QString()), QStringLiteral("engb"));
+    QCOMPARE(ini.readString(QStringLiteral("Langs"), QStringLiteral("LangDesc2"), QString()), QStringLiteral("English"));
+    QCOMPARE(ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()),
+             QStringLiteral("http://127.0.0.1:8080/update"));
+    QCOMPARE(AllTextKeys().size(), 37);
+    for (const char *language : {"Texts_de", "Texts_engb"}) {
+        for (const QByteArray &key : AllTextKeys()) {
+            const QString value = ini.readString(QLatin1String(language), QString::fromLatin1(key), QString());
+            QVERIFY2(!value.isEmpty(), qPrintable(QLatin1String(language) + QLatin1Char(' ') + QLatin1String(key)));
+        }
+    }
+    QFile pack(QStringLiteral(PELK_EXAMPLES_DIR "/PelkServicePack.pelk"));
+    QVERIFY(pack.open(QIODevice::ReadOnly));
+    QVERIFY(pack.readAll().contains("<AllowOnlineUpdate Value=\"1\"/>"));
+}
+
+void tst_PelkUpdaterProgram::runChoosesAndStoresLanguage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("storedBefore");
+    QTest::addColumn<QString>("storedAfter");
+
+    const QString silent = QStringLiteral("/SILENT");
+    QTest::newRow("silent, nothing stored: first language") << QStringList{silent} << QByteArray() << "de";
+    QTest::newRow("silent, /LNG:engb") << QStringList{silent, QStringLiteral("/LNG:engb")} << QByteArray() << "engb";
+    QTest::newRow("silent, stored engb") << QStringList{silent} << QByteArray("engb") << "engb";
+    QTest::newRow("silent, /lng:DE beats stored") << QStringList{QStringLiteral("/lng:DE"), QStringLiteral("/silent")}
+                                                  << QByteArray("engb") << "de";
+    QTest::newRow("silent, unknown code, stored ENGB") << QStringList{silent, QStringLiteral("/LNG:xx")}
+                                                      << QByteArray("ENGB") << "engb";
+    QTest::newRow("silent, last /LNG: wins") << QStringList{QStringLiteral("/LNG:de"), QStringLiteral("/LNG:engb"), silent}
+                                             << QByteArray("de") << "engb";
+    QTest::newRow("interactive, /LNG:engb") << QStringList{QStringLiteral("/LNG:engb")} << QByteArray("de") << "engb";
+    QTest::newRow("interactive, stored de") << QStringList{} << QByteArray("de") << "de";
+}
+
+void tst_PelkUpdaterProgram::runChoosesAndStoresLanguage()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, storedBefore);
+    QFETCH(QString, storedAfter);
+
+    if (!storedBefore.isEmpty()) {
+        RegFileStore before = store();
+        WriteStoredLanguage(before, storedBefore);
+    }
+    QProcessEnvironment env = environment();
+    const bool interactive = !arguments.contains(QStringLiteral("/SILENT"), Qt::CaseInsensitive);
+    if (interactive)
+        env.insert(QStringLiteral("PELK_QUIT_AFTER_FIRST_PAINT"), QStringLiteral("1"));
+
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(m_dir->path());
+    process.start(m_program, arguments);
+    QVERIFY2(process.waitForFinished(kRunTimeoutMs), "the run did not end by itself");
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+
+    RegFileStore after = store();
+    QCOMPARE(QString::fromUtf8(ReadStoredLanguage(after)), storedAfter);
+    auto key = after.openKey(RegistryRoot::CurrentUser, UpdaterKeyPath, false);
+    QVERIFY(key);
+    QCOMPARE(key->readString(QStringLiteral("UpdaterPath")), m_dir->filePath(QStringLiteral("program/")));
+}
+
+void tst_PelkUpdaterProgram::silentRunAppliesLanguageBeforeCheck()
+{
+    // The silent check's log line (it may not go online) is in the language of /LNG:.
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.start(m_program, {QStringLiteral("/SILENT"), QStringLiteral("/LNG:engb")});
+    QVERIFY(process.waitForFinished(kRunTimeoutMs));
+    QCOMPARE(process.exitCode(), 0);
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(errors.contains(QStringLiteral("Online updates are not enabled for this installation.")),
+             qPrintable(errors));
+}
+
+void tst_PelkUpdaterProgram::windowFrameShowsExactTitle()
+{
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    const QString xwininfo = QStandardPaths::findExecutable(QStringLiteral("xwininfo"));
+    if (xvfb.isEmpty() || xwininfo.isEmpty())
+        QSKIP("needs Xvfb and xwininfo to read the title an X window manager would show");
+
+    // A private X server; it tells its display number on the descriptor we give it.
+    QProcess server;
+    server.setProcessChannelMode(QProcess::SeparateChannels);
+    server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                        QStringLiteral("1280x1024x24")});
+    QVERIFY(server.waitForStarted());
+    // -displayfd writes the number and a newline once the server accepts clients.
+    QByteArray announced;
+    for (int i = 0; i < 200 && !announced.contains('\n'); ++i) {
+        server.waitForReadyRead(100);
+        announced += server.readAllStandardOutput();
+    }
+    const QByteArray displayNumber = announced.trimmed();
+    QVERIFY2(!displayNumber.isEmpty(), "Xvfb gave no display number");
+    const QString display = QLatin1Char(':') + QString::fromLatin1(displayNumber);
+
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("DISPLAY"), display);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(m_program, {QStringLiteral("/LNG:engb")});
+    QVERIFY(program.waitForStarted());
+
+    QString titles;
+    QProcess query;
+    QProcessEnvironment queryEnv = QProcessEnvironment::systemEnvironment();
+    queryEnv.insert(QStringLiteral("DISPLAY"), display);
+    query.setProcessEnvironment(queryEnv);
+    for (int i = 0; i < 100 && !titles.contains(QStringLiteral("Orbel")); ++i) {
+        QTest::qWait(100);
+        query.start(xwininfo, {QStringLiteral("-root"), QStringLiteral("-tree")});
+        query.waitForFinished(5000);
+        titles = QString::fromUtf8(query.readAllStandardOutput());
+    }
+    program.kill();
+    program.waitForFinished(5000);
+    server.terminate();
+    server.waitForFinished(5000);
+
+    // Each titled window appears as: 0x... "Title": ("name" "class") ...
+    static const QRegularExpression titled(QStringLiteral("0x[0-9a-f]+ \"([^\"]*Orbel[^\"]*)\""));
+    QStringList found;
+    for (auto it = titled.globalMatch(titles); it.hasNext();)
+        found << it.next().captured(1);
+    QVERIFY2(!found.isEmpty(), qPrintable(titles));
+    for (const QString &title : found)
+        QCOMPARE(title, QStringLiteral("Orbel - Catalog - Check for Updates"));
+}
+
+QTEST_MAIN(tst_PelkUpdaterProgram)
+#include "tst_PelkUpdaterProgram.moc"

@@ -1,0 +1,698 @@
+// The main window with the real settings dialog and messages window, a real store file
+// and a program folder of its own: creation steps, texts of all three windows, the log,
+// the check link and the host operations of a check.
+
+#include "app/CommandLine.h"
+#include "app/ErrorBox.h"
+#include "app/LinkLabel.h"
+#include "app/UPelkUpdaterMain.h"
+#include "i18n/Languages.h"
+#include "messages/UPelkUpdaterMessages.h"
+#include "messages/UrlOpener.h"
+#include "settings/RegFileStore.h"
+#include "settings/RegistryStore.h"
+#include "settings/UPelkUpdaterSettings.h"
+#include "settings/UPelkUpdaterUtils.h"
+#include "sysinfo/Clock.h"
+#include "sysinfo/InstallationData.h"
+#include "sysinfo/SystemProbe.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+class FixedProbe : public SystemProbe
+{
+public:
+    explicit FixedProbe(QString programFile) : m_programFile(std::move(programFile)) {}
+    QString kernelRelease() const override { return QStringLiteral("6.1.0-13-amd64"); }
+    QString machine() const override { return QStringLiteral("x86_64"); }
+    QByteArray environmentValue(const char *) const override { return QByteArray(); }
+    QString programFilePath() const override { return m_programFile; }
+    QString fileSystemType(const QString &) const override { return QStringLiteral("ext4"); }
+    QString dnsDomain() const override { return QString(); }
+
+private:
+    QString m_programFile;
+};
+
+class RecordingUrlOpener : public UrlOpener
+{
+public:
+    void openUrl(const QUrl &url) override { opened.append(url); }
+    QList<QUrl> opened;
+};
+
+// The texts of a language: "<prefix>:<text key>" for every key, so that each caption
+// shows where it came from.
+QByteArray languageSection(const QByteArray &key, const QByteArray &prefix)
+{
+    QByteArray section = "[Texts_" + key + "]\n";
+    for (const QByteArray &textKey : AllTextKeys())
+        section += textKey + '=' + prefix + ':' + textKey + '\n';
+    return section;
+}
+
+QString text(const char *prefix, const char *textKey)
+{
+    return QLatin1String(prefix) + QLatin1Char(':') + QLatin1String(textKey);
+}
+
+QString title(const char *prefix, const char *roleKey)
+{
+    return QStringLiteral("Orbel - ") + text(prefix, "txtProduct") + QStringLiteral(" - ")
+        + text(prefix, roleKey);
+}
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+}
+
+QByteArray servicePack(const char *allow)
+{
+    return QByteArray("<?xml version=\"1.0\"?>\n<Pelk>\n  <ProgVersion Value=\"5.2.1.7\"/>\n"
+                      "  <OfflineVersion Value=\"5.2.1\"/>\n  <BuildTimeStamp Value=\"b\"/>\n"
+                      "  <UpdateTimeStamp Value=\"u\"/>\n  <AllowOnlineUpdate Value=\"")
+        + allow + "\"/>\n</Pelk>\n";
+}
+} // namespace
+
+class tst_UPelkUpdaterMain : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void creationStepsPrepareTheWindow();
+    void showAppliesTextsToAllThreeWindows();
+    void switchingLanguageRecaptionsAllWindowsAndEmptiesLog();
+    void missingTextsGiveEmptyCaptions();
+    void creationFailureShowsErrorBoxAndProgramRuns();
+    void commandLineLanguageChoosesStartLanguage();
+    void languageStoredWhenWindowGoes();
+    void layoutFollowsDesign();
+    void logLinesShowAddressesAsLinks();
+    void clickOnLogLinkOpensNothing();
+    void logScrollsToEndAndGoesToStandardError();
+    void checkLinkHoverColour();
+    void checkLinkAndButtonsFromKeyboard();
+    void exitButtonClosesWindow();
+    void secondCheckNeverStartsInsideFirst();
+    void askShowOldMessages_data();
+    void askShowOldMessages();
+    void busyCursor();
+
+private:
+    void writeProgramFolder(const char *allow = "0", bool withServicePack = true,
+                            const QByteArray &extraIni = QByteArray());
+    void createWindows(const CommandLineOptions &options = CommandLineOptions());
+    void destroyWindows();
+    // Runs `action` on the next modal window that comes up.
+    void whenModal(std::function<void(QWidget *)> action);
+    template <typename T> T *child(QWidget *window, const char *name)
+    {
+        T *widget = window->findChild<T *>(QLatin1String(name));
+        if (!widget)
+            qFatal("missing control %s", name);
+        return widget;
+    }
+    QString storedLanguage();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_folder;
+    QString m_programFile;
+    QString m_startFolder;
+    std::unique_ptr<RegFileStore> m_store;
+    std::unique_ptr<FixedProbe> m_probe;
+    SystemClock m_clock;
+    RecordingUrlOpener m_opener;
+    InstallationData m_installation;
+    std::unique_ptr<TFPelkUpdaterMain> m_main;
+    std::unique_ptr<TFPelkUpdaterSettings> m_settings;
+    std::unique_ptr<TFPelkUpdaterMessages> m_messages;
+};
+
+void tst_UPelkUpdaterMain::init()
+{
+    m_startFolder = QDir::currentPath();
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_folder = m_dir->filePath(QStringLiteral("program"));
+    QVERIFY(QDir().mkpath(m_folder));
+    m_programFile = m_folder + QStringLiteral("/PelkUpdater");
+    m_store = std::make_unique<RegFileStore>(m_dir->filePath(QStringLiteral("user.reg")),
+                                             m_dir->filePath(QStringLiteral("machine.reg")));
+    m_probe = std::make_unique<FixedProbe>(m_programFile);
+    m_installation = InstallationData();
+    m_opener.opened.clear();
+    SetApplicationTitle(QString());
+}
+
+void tst_UPelkUpdaterMain::cleanup()
+{
+    destroyWindows();
+    QDir::setCurrent(m_startFolder);
+    m_store.reset();
+    m_dir.reset();
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
+}
+
+void tst_UPelkUpdaterMain::writeProgramFolder(const char *allow, bool withServicePack, const QByteArray &extraIni)
+{
+    QByteArray ini = "[Langs]\nLangKey1=de\nLangDesc1=Deutsch\nLangKey2=engb\nLangDesc2=English\n"
+                     "LangKey3=xx\nLangDesc3=Sparse\n"
+                     "[Config]\nUpdateCheckURL=http://127.0.0.1:1/update\n";
+    ini += languageSection("de", "de");
+    ini += languageSection("engb", "en");
+    ini += "[Texts_xx]\ntxtExit=xx:txtExit\n";
+    ini += extraIni;
+    QVERIFY(writeFile(m_folder + QStringLiteral("/PelkUpdater.ini"), ini));
+    if (withServicePack)
+        QVERIFY(writeFile(m_folder + QStringLiteral("/PelkServicePack.pelk"), servicePack(allow)));
+}
+
+void tst_UPelkUpdaterMain::createWindows(const CommandLineOptions &options)
+{
+    m_main = std::make_unique<TFPelkUpdaterMain>(options, m_programFile, m_installation, *m_store,
+                                                 *m_probe, m_clock);
+    m_main->TntFormCreate();
+    m_settings = std::make_unique<TFPelkUpdaterSettings>(*m_store, m_installation, m_main.get());
+    m_messages = std::make_unique<TFPelkUpdaterMessages>(*m_store, m_installation, m_clock, m_opener,
+                                                         m_main.get());
+    m_main->setCompanions(*m_settings, *m_messages);
+}
+
+void tst_UPelkUpdaterMain::destroyWindows()
+{
+    m_messages.reset();
+    m_settings.reset();
+    m_main.reset();
+}
+
+void tst_UPelkUpdaterMain::whenModal(std::function<void(QWidget *)> action)
+{
+    auto *timer = new QTimer(this);
+    timer->setInterval(10);
+    connect(timer, &QTimer::timeout, this, [timer, action] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            action(modal);
+        }
+    });
+    timer->start();
+}
+
+QString tst_UPelkUpdaterMain::storedLanguage()
+{
+    return QString::fromUtf8(ReadStoredLanguage(*m_store));
+}
+
+void tst_UPelkUpdaterMain::creationStepsPrepareTheWindow()
+{
+    writeProgramFolder("1");
+    createWindows();
+
+    QCOMPARE(m_installation.ProgVersion, QStringLiteral("5.2.1.7"));
+    QVERIFY(m_installation.OnlineUpdateAllowed);
+    auto key = m_store->openKey(RegistryRoot::CurrentUser, UpdaterKeyPath, false);
+    QVERIFY(key);
+    QCOMPARE(key->readString(QStringLiteral("UpdaterPath")), m_folder + QLatin1Char('/'));
+    QCOMPARE(QDir::currentPath(), QDir(m_folder).canonicalPath());
+
+    auto *selector = child<QComboBox>(m_main.get(), "CBLang");
+    QCOMPARE(selector->count(), 3);
+    QCOMPARE(selector->itemText(0), QStringLiteral("de"));
+    QCOMPARE(selector->itemText(1), QStringLiteral("engb"));
+    QCOMPARE(selector->currentIndex(), 0);
+    QVERIFY(m_main->languages());
+    QCOMPARE(m_main->languages()->CurrentLanguageKey(), QByteArray("de"));
+}
+
+void tst_UPelkUpdaterMain::showAppliesTextsToAllThreeWindows()
+{
+    writeProgramFolder();
+    createWindows();
+    // Nothing is captioned before the window is shown.
+    QVERIFY(!m_main->windowTitle().startsWith(QStringLiteral("Orbel")));
+
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    const QString mainTitle = title("de", "txtTitle");
+    QCOMPARE(m_main->windowTitle(), mainTitle);
+    QCOMPARE(m_main->windowHandle()->title(), mainTitle);
+    QCOMPARE(child<QLabel>(m_main.get(), "LTitle")->text(), mainTitle);
+    QCOMPARE(ApplicationTitle(), mainTitle);
+    QCOMPARE(child<QLabel>(m_main.get(), "LLanguage")->text(), text("de", "txtLang"));
+    QCOMPARE(child<QPushButton>(m_main.get(), "PExit")->text(), text("de", "txtExit"));
+    QCOMPARE(child<QPushButton>(m_main.get(), "PSettings")->text(), text("de", "txtSettings"));
+    QCOMPARE(child<QLabel>(m_main.get(), "LUpdateCheck")->text(), text("de", "txtCheckForUpdates"));
+    QCOMPARE(m_settings->windowTitle(), title("de", "txtSettings"));
+    QCOMPARE(child<QPushButton>(m_settings.get(), "BuCancel")->text(), text("de", "txtCancel"));
+    QCOMPARE(m_messages->windowTitle(), title("de", "txtMessages"));
+    QCOMPARE(child<QPushButton>(m_messages.get(), "BuClose")->text(), text("de", "txtClose"));
+    // No application name is added to what the window frame shows.
+    QCOMPARE(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
+}
+
+void tst_UPelkUpdaterMain::switchingLanguageRecaptionsAllWindowsAndEmptiesLog()
+{
+    writeProgramFolder();
+    createWindows();
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    m_main->AddLogLine(QStringLiteral("result of the last check"));
+    QVERIFY(!m_main->logText().isEmpty());
+
+    // The user picks the second language with the keyboard.
+    auto *selector = child<QComboBox>(m_main.get(), "CBLang");
+    QTest::keyClick(selector, Qt::Key_Down);
+    QCOMPARE(selector->currentIndex(), 1);
+    QCOMPARE(m_main->languages()->CurrentLanguageKey(), QByteArray("engb"));
+
+    QCOMPARE(m_main->windowTitle(), title("en", "txtTitle"));
+    QCOMPARE(child<QLabel>(m_main.get(), "LTitle")->text(), title("en", "txtTitle"));
+    QCOMPARE(ApplicationTitle(), title("en", "txtTitle"));
+    QCOMPARE(child<QPushButton>(m_main.get(), "PSettings")->text(), text("en", "txtSettings"));
+    QCOMPARE(m_settings->windowTitle(), title("en", "txtSettings"));
+    QCOMPARE(child<QPushButton>(m_settings.get(), "BuOK")->text(), text("en", "txtOK"));
+    QCOMPARE(m_messages->windowTitle(), title("en", "txtMessages"));
+    QCOMPARE(child<QPushButton>(m_messages.get(), "BuClose")->text(), text("en", "txtClose"));
+    QCOMPARE(m_main->logText(), QString());
+}
+
+void tst_UPelkUpdaterMain::missingTextsGiveEmptyCaptions()
+{
+    writeProgramFolder();
+    CommandLineOptions options;
+    options.CommandLineLanguage = "xx";
+    createWindows(options);
+    m_main->show();
+
+    // Language xx has nothing but txtExit.
+    QCOMPARE(m_main->windowTitle(), QStringLiteral("Orbel -  - "));
+    QCOMPARE(child<QLabel>(m_main.get(), "LTitle")->text(), QStringLiteral("Orbel -  - "));
+    QCOMPARE(child<QLabel>(m_main.get(), "LLanguage")->text(), QString());
+    QCOMPARE(child<QPushButton>(m_main.get(), "PExit")->text(), text("xx", "txtExit"));
+    QCOMPARE(child<QPushButton>(m_main.get(), "PSettings")->text(), QString());
+    QCOMPARE(child<QLabel>(m_main.get(), "LUpdateCheck")->text(), QString());
+    QCOMPARE(m_settings->windowTitle(), QStringLiteral("Orbel -  - "));
+    QCOMPARE(child<QLabel>(m_settings.get(), "LProxyServer")->text(), QStringLiteral(":"));
+    QCOMPARE(m_messages->windowTitle(), QStringLiteral("Orbel -  - "));
+}
+
+void tst_UPelkUpdaterMain::creationFailureShowsErrorBoxAndProgramRuns()
+{
+    writeProgramFolder("1", /*withServicePack=*/false);
+    QString boxTitle;
+    QString boxText;
+    QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+    whenModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        boxTitle = box->windowTitle();
+        boxText = box->text();
+        boxIcon = box->icon();
+        box->button(QMessageBox::Ok)->click();
+    });
+    createWindows();
+
+    const QString builtInTitle = QStringLiteral("Orbel - ") + BuiltInText("txtProduct")
+        + QStringLiteral(" - ") + BuiltInText("txtTitle");
+    QCOMPARE(builtInTitle, QStringLiteral("Orbel - Catalog - Check for Updates"));
+    QCOMPARE(boxTitle, builtInTitle);
+    QCOMPARE(boxText, QStringLiteral("Error loading ") + m_folder + QStringLiteral("/PelkServicePack.pelk."));
+    QCOMPARE(boxIcon, QMessageBox::Critical);
+
+    // The remaining steps did not run.
+    QVERIFY(!m_store->openKey(RegistryRoot::CurrentUser, UpdaterKeyPath, false)
+            || !m_store->openKey(RegistryRoot::CurrentUser, UpdaterKeyPath, false)
+                    ->valueExists(QStringLiteral("UpdaterPath")));
+    QCOMPARE(QDir::currentPath(), m_startFolder);
+
+    // The program goes on in English.
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    QCOMPARE(m_main->windowTitle(), builtInTitle);
+    QCOMPARE(child<QLabel>(m_main.get(), "LUpdateCheck")->text(), BuiltInText("txtCheckForUpdates"));
+    QCOMPARE(m_settings->windowTitle(), QStringLiteral("Orbel - Catalog - ") + BuiltInText("txtSettings"));
+    QCOMPARE(child<QComboBox>(m_main.get(), "CBLang")->count(), 0);
+    QTest::mouseClick(child<QLabel>(m_main.get(), "LUpdateCheck"), Qt::LeftButton);
+    QVERIFY(m_main->isVisible());
+    // Installation data is missing, so the check only says that it may not run.
+    QCOMPARE(m_main->logText(), BuiltInText("txtOnlineUpdatesDisabled"));
+
+    m_main->close();
+    destroyWindows();
+    QCOMPARE(storedLanguage(), QString());
+}
+
+void tst_UPelkUpdaterMain::commandLineLanguageChoosesStartLanguage()
+{
+    writeProgramFolder();
+    WriteStoredLanguage(*m_store, "de");
+    CommandLineOptions options;
+    options.CommandLineLanguage = "ENGB";
+    createWindows(options);
+    QCOMPARE(child<QComboBox>(m_main.get(), "CBLang")->currentIndex(), 1);
+    m_main->ApplyTexts();
+    QCOMPARE(m_main->windowTitle(), title("en", "txtTitle"));
+}
+
+void tst_UPelkUpdaterMain::languageStoredWhenWindowGoes()
+{
+    writeProgramFolder();
+    WriteStoredLanguage(*m_store, "ENGB");
+    createWindows();
+    auto *selector = child<QComboBox>(m_main.get(), "CBLang");
+    QCOMPARE(selector->currentIndex(), 1);
+    m_main->show();
+    QTest::keyClick(selector, Qt::Key_Down);
+    QCOMPARE(m_main->languages()->CurrentLanguageKey(), QByteArray("xx"));
+    // The choice reaches the store only at the end.
+    QCOMPARE(storedLanguage(), QStringLiteral("ENGB"));
+    m_main->close();
+    destroyWindows();
+    QCOMPARE(storedLanguage(), QStringLiteral("xx"));
+}
+
+void tst_UPelkUpdaterMain::layoutFollowsDesign()
+{
+    // The shipped example texts, in English, as the screenshots show them.
+    writeProgramFolder("1");
+    QFile::remove(m_folder + QStringLiteral("/PelkUpdater.ini"));
+    QVERIFY(QFile::copy(QStringLiteral(PELK_EXAMPLES_DIR "/PelkUpdater.ini"), m_folder + QStringLiteral("/PelkUpdater.ini")));
+    CommandLineOptions options;
+    options.CommandLineLanguage = "engb";
+    createWindows(options);
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+
+    QCOMPARE(m_main->size(), QSize(818, 581));
+    QCOMPARE(m_main->minimumSize(), m_main->maximumSize());
+    const QImage shot = m_main->grab().toImage();
+    QCOMPARE(shot.size(), QSize(818, 581));
+    auto colourAt = [&shot](int x, int y) { return QColor(shot.pixel(x, y)).name(); };
+    QCOMPARE(colourAt(5, 160), QStringLiteral("#ffffff"));  // PTitle
+    QCOMPARE(colourAt(5, 199), QStringLiteral("#cccccc"));  // window between the bands
+    QCOMPARE(colourAt(5, 300), QStringLiteral("#ffffff"));  // PListItems
+    QCOMPARE(colourAt(5, 570), QStringLiteral("#f2f2f2"));  // PBottom
+    QCOMPARE(colourAt(634 + 2, 200 + 18 + 2), QStringLiteral("#ddeaf7")); // PLanguage
+    QCOMPARE(colourAt(19 + 2, 524 + 21 + 2), QStringLiteral("#0092dc")); // PSettings
+    QCOMPARE(colourAt(667 + 2, 524 + 21 + 2), QStringLiteral("#0092dc")); // PExit
+
+    auto geometryOf = [this](const char *name) { return child<QWidget>(m_main.get(), name)->geometry(); };
+    QCOMPARE(geometryOf("ImgTop"), QRect(0, 0, 718, 118));
+    QCOMPARE(geometryOf("Image2"), QRect(718, 0, 100, 118));
+    QCOMPARE(geometryOf("Image1"), QRect(50, 38, 16, 13));
+    QCOMPARE(geometryOf("EdLog"), QRect(80, 80, 529, 193));
+    QCOMPARE(geometryOf("PLanguage"), QRect(634, 18, 176, 84));
+    QCOMPARE(geometryOf("CBLang").width(), 159);
+    QCOMPARE(geometryOf("PSettings"), QRect(19, 21, 131, 19));
+    QCOMPARE(geometryOf("PExit"), QRect(667, 21, 131, 19));
+    QCOMPARE(geometryOf("ImgSettings"), QRect(15, 20, 142, 21));
+    QCOMPARE(geometryOf("ImgExit"), QRect(663, 20, 142, 21));
+
+    auto *link = child<QLabel>(m_main.get(), "LUpdateCheck");
+    QCOMPARE(link->font().pixelSize(), 24);
+    QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(child<QLabel>(m_main.get(), "LTitle")->font().pixelSize(), 27);
+    auto *log = child<QTextBrowser>(m_main.get(), "EdLog");
+    QVERIFY(log->isReadOnly());
+    QCOMPARE(log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(log->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(log->font().pixelSize(), 13);
+
+    if (qEnvironmentVariableIsSet("PELK_SCREENSHOT_DIR")) {
+        const QDir target(qEnvironmentVariable("PELK_SCREENSHOT_DIR"));
+        const Languages &texts = *m_main->languages();
+        m_main->AddLogLine(texts.GetText("txtCheckingForUpdates") + QStringLiteral(" ..."));
+        m_main->AddLogLine(texts.GetText("txtNumberOfMessagesTotal") + QStringLiteral(": 3"));
+        m_main->AddLogLine(texts.GetText("txtNumberOfMessagesNew") + QStringLiteral(": 1"));
+        QVERIFY(m_main->grab().save(target.filePath(QStringLiteral("main-window.png"))));
+        m_settings->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_settings.get()));
+        QVERIFY(m_settings->grab().save(target.filePath(QStringLiteral("settings-dialog.png"))));
+        m_settings->close();
+    }
+}
+
+void tst_UPelkUpdaterMain::logLinesShowAddressesAsLinks()
+{
+    writeProgramFolder();
+    createWindows();
+    m_main->AddLogLine(QStringLiteral("Error: see https://example.com/help?a=1&b=2. or www.orbel.de"));
+    m_main->AddLogLine(QStringLiteral("<b>not bold</b> & <a href=\"x\">no link</a>"));
+
+    auto *log = child<QTextBrowser>(m_main.get(), "EdLog");
+    QStringList hrefs;
+    QStringList anchorTexts;
+    for (QTextBlock block = log->document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.charFormat().isAnchor()) {
+                hrefs << fragment.charFormat().anchorHref();
+                anchorTexts << fragment.text();
+            }
+        }
+    }
+    QCOMPARE(hrefs, (QStringList{QStringLiteral("https://example.com/help?a=1&b=2"),
+                                 QStringLiteral("http://www.orbel.de")}));
+    QCOMPARE(anchorTexts, (QStringList{QStringLiteral("https://example.com/help?a=1&b=2"),
+                                       QStringLiteral("www.orbel.de")}));
+    // Markup in a line is text.
+    QCOMPARE(m_main->logText(),
+             QStringLiteral("Error: see https://example.com/help?a=1&b=2. or www.orbel.de\n"
+                            "<b>not bold</b> & <a href=\"x\">no link</a>"));
+}
+
+void tst_UPelkUpdaterMain::clickOnLogLinkOpensNothing()
+{
+    writeProgramFolder();
+    createWindows();
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    m_main->AddLogLine(QStringLiteral("https://example.com/"));
+    auto *log = child<QTextBrowser>(m_main.get(), "EdLog");
+    QTextCursor cursor(log->document());
+    cursor.setPosition(3);
+    const QPoint onLink = log->cursorRect(cursor).center();
+    QVERIFY(log->anchorAt(onLink) == QStringLiteral("https://example.com/"));
+
+    QTest::mouseClick(log->viewport(), Qt::LeftButton, Qt::NoModifier, onLink);
+    QCoreApplication::processEvents();
+    QCOMPARE(log->source(), QUrl());
+    QCOMPARE(m_main->logText(), QStringLiteral("https://example.com/"));
+    QVERIFY(m_opener.opened.isEmpty());
+}
+
+void tst_UPelkUpdaterMain::logScrollsToEndAndGoesToStandardError()
+{
+    writeProgramFolder();
+    createWindows();
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+
+    QTemporaryFile capture;
+    QVERIFY(capture.open());
+    fflush(stderr);
+    const int savedStderr = dup(STDERR_FILENO);
+    QVERIFY(savedStderr >= 0);
+    dup2(capture.handle(), STDERR_FILENO);
+    for (int i = 1; i <= 40; ++i)
+        m_main->AddLogLine(QStringLiteral("line %1").arg(i));
+    m_main->AddLogLine(QStringLiteral("two\nparts"));
+    fflush(stderr);
+    dup2(savedStderr, STDERR_FILENO);
+    ::close(savedStderr);
+
+    auto *bar = child<QTextBrowser>(m_main.get(), "EdLog")->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+
+    capture.seek(0);
+    const QList<QByteArray> lines = capture.readAll().split('\n');
+    QVERIFY(lines.contains("line 1"));
+    QVERIFY(lines.contains("line 40"));
+    QVERIFY(lines.contains("two parts"));
+}
+
+void tst_UPelkUpdaterMain::checkLinkHoverColour()
+{
+    writeProgramFolder();
+    createWindows();
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    auto *link = child<QLabel>(m_main.get(), "LUpdateCheck");
+    QCOMPARE(link->palette().color(QPalette::WindowText), QColor(0x80, 0x80, 0x80));
+    QTest::mouseMove(link, QPoint(5, 5));
+    QTRY_COMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::black));
+    QTest::mouseMove(m_main.get(), QPoint(5, 560));
+    QTRY_COMPARE(link->palette().color(QPalette::WindowText), QColor(0x80, 0x80, 0x80));
+}
+
+void tst_UPelkUpdaterMain::checkLinkAndButtonsFromKeyboard()
+{
+    writeProgramFolder("0");
+    createWindows();
+    m_main->show();
+    m_main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+
+    auto *link = child<QLabel>(m_main.get(), "LUpdateCheck");
+    auto *log = child<QTextBrowser>(m_main.get(), "EdLog");
+    auto *selector = child<QComboBox>(m_main.get(), "CBLang");
+    auto *settingsButton = child<QPushButton>(m_main.get(), "PSettings");
+    auto *exitButton = child<QPushButton>(m_main.get(), "PExit");
+
+    // Tab walks link, log, selector, settings, exit.
+    link->setFocus();
+    QCOMPARE(QApplication::focusWidget(), link);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), log);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), selector);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), settingsButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), exitButton);
+
+    // Enter on the link starts a check; online updates are not allowed here.
+    m_main->AddLogLine(QStringLiteral("marker"));
+    QTest::keyClick(link, Qt::Key_Return);
+    QCOMPARE(m_main->logText(), text("de", "txtOnlineUpdatesDisabled"));
+    m_main->AddLogLine(QStringLiteral("marker"));
+    QTest::keyClick(link, Qt::Key_Space);
+    QCOMPARE(m_main->logText(), text("de", "txtOnlineUpdatesDisabled"));
+
+    // Enter and Space on the settings button open the dialog modally.
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        QWidget *shown = nullptr;
+        whenModal([&shown](QWidget *modal) {
+            shown = modal;
+            modal->close();
+        });
+        QTest::keyClick(settingsButton, key);
+        QCOMPARE(shown, m_settings.get());
+        QVERIFY(!m_settings->isVisible());
+    }
+}
+
+void tst_UPelkUpdaterMain::exitButtonClosesWindow()
+{
+    writeProgramFolder();
+    createWindows();
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    QTest::keyClick(child<QPushButton>(m_main.get(), "PExit"), Qt::Key_Return);
+    QVERIFY(!m_main->isVisible());
+}
+
+void tst_UPelkUpdaterMain::secondCheckNeverStartsInsideFirst()
+{
+    // Online updates allowed, the service address refuses connections at once.
+    writeProgramFolder("1");
+    createWindows();
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    auto *link = qobject_cast<LinkLabel *>(child<QLabel>(m_main.get(), "LUpdateCheck"));
+    QVERIFY(link);
+
+    // A click and a close request that wait in the queue run while the first log line
+    // of the check is painted.
+    int clicksSeenWhileRunning = 0;
+    QMetaObject::invokeMethod(this, [&] {
+        if (m_main->isCheckRunning())
+            ++clicksSeenWhileRunning;
+        Q_EMIT link->clicked();
+        m_main->close();
+    }, Qt::QueuedConnection);
+    QTest::mouseClick(link, Qt::LeftButton);
+
+    QCOMPARE(clicksSeenWhileRunning, 1);
+    QVERIFY(!m_main->isCheckRunning());
+    QVERIFY(m_main->isVisible());
+    const QStringList lines = m_main->logText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.at(0), text("de", "txtCheckingForUpdates") + QStringLiteral(" ..."));
+    QVERIFY2(lines.at(1).startsWith(text("de", "txtError") + QStringLiteral(": ")), qPrintable(lines.at(1)));
+}
+
+void tst_UPelkUpdaterMain::askShowOldMessages_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("Yes") << true;
+    QTest::newRow("No") << false;
+}
+
+void tst_UPelkUpdaterMain::askShowOldMessages()
+{
+    QFETCH(bool, yes);
+    writeProgramFolder();
+    createWindows();
+    QMessageBox *asked = nullptr;
+    QString caption;
+    QString question;
+    QAbstractButton *defaultButton = nullptr;
+    QAbstractButton *noButton = nullptr;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    whenModal([&](QWidget *modal) {
+        asked = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(asked);
+        caption = asked->windowTitle();
+        question = asked->text();
+        icon = asked->icon();
+        defaultButton = asked->defaultButton();
+        noButton = asked->button(QMessageBox::No);
+        asked->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
+    const bool answer = m_main->AskShowOldMessages(QStringLiteral("Nothing new"), QStringLiteral("Show the old ones?"));
+    QCOMPARE(answer, yes);
+    QVERIFY(asked);
+    QCOMPARE(caption, QStringLiteral("Nothing new"));
+    QCOMPARE(question, QStringLiteral("Show the old ones?"));
+    QCOMPARE(icon, QMessageBox::Question);
+    QVERIFY(noButton);
+    QCOMPARE(defaultButton, noButton);
+}
+
+void tst_UPelkUpdaterMain::busyCursor()
+{
+    writeProgramFolder();
+    createWindows();
+    QVERIFY(!QGuiApplication::overrideCursor());
+    m_main->SetBusy(true);
+    QVERIFY(QGuiApplication::overrideCursor());
+    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    m_main->SetBusy(false);
+    QVERIFY(!QGuiApplication::overrideCursor());
+    // A stray "off" does not take away a cursor that someone else set.
+    QGuiApplication::setOverrideCursor(Qt::CrossCursor);
+    m_main->SetBusy(false);
+    QVERIFY(QGuiApplication::overrideCursor());
+    QGuiApplication::restoreOverrideCursor();
+}
+
+QTEST_MAIN(tst_UPelkUpdaterMain)
+#include "tst_UPelkUpdaterMain.moc"

@@ -1,0 +1,15 @@
+pelk_add_qtest(tst_UPelkUpdaterMain
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_UPelkUpdaterMain.cpp
+    LIBS pelkui
+    GUI)
+target_compile_definitions(tst_UPelkUpdaterMain PRIVATE PELK_EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples")
+
+# Runs the real program in a folder of its own.
+pelk_add_qtest(tst_PelkUpdaterProgram
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_PelkUpdaterProgram.cpp
+    LIBS pelkcore
+    GUI)
+target_compile_definitions(tst_PelkUpdaterProgram PRIVATE
+    PELK_PROGRAM="$<TARGET_FILE:PelkUpdater>"
+    PELK_EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples")
+add_dependencies(tst_PelkUpdaterProgram PelkUpdater)
