@@ -1,6 +1,5 @@
 #include "app/Pictures.h"
 
-#include "app/PelkFonts.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -55,14 +54,6 @@ QPixmap BannerPicture(const QSize &size)
     QPixmap pixmap(size);
     QPainter painter(&pixmap);
     paintBannerBackground(painter, size, 0);
-
-    // The brand name, aligned with the heading below the banner.
-    QFont font = PelkFont(40);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(QRect(80, 0, size.width() - 80, size.height()),
-                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Orbel"));
     return pixmap;
 }
 
