@@ -64,8 +64,8 @@ QLabel *makePicture(QWidget *parent, const char *name, const QPixmap &pixmap, co
 {
     auto *picture = new QLabel(parent);
     picture->setObjectName(QLatin1String(name));
+    // The pictures are drawn at their final size; the window never resizes them.
     picture->setPixmap(pixmap);
-    picture->setScaledContents(true);
     picture->setGeometry(geometry);
     return picture;
 }

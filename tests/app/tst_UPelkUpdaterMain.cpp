@@ -611,8 +611,12 @@ void tst_UPelkUpdaterMain::exitButtonClosesWindow()
 
 void tst_UPelkUpdaterMain::secondCheckNeverStartsInsideFirst()
 {
-    // Online updates allowed, the service address refuses connections at once.
+    // Online updates allowed, the service address refuses connections at once, and no
+    // proxy of the environment stands in between.
     writeProgramFolder("1");
+    ProxySettings direct;
+    direct.Option = 1;
+    WriteProxySettings(*m_store, direct);
     createWindows();
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
