@@ -451,6 +451,14 @@ void tst_UPelkUpdaterMain::layoutFollowsDesign()
         m_main->AddLogLine(texts.GetText("txtNumberOfMessagesTotal") + QStringLiteral(": 3"));
         m_main->AddLogLine(texts.GetText("txtNumberOfMessagesNew") + QStringLiteral(": 1"));
         QVERIFY(m_main->grab().save(target.filePath(QStringLiteral("main-window.png"))));
+        ProxySettings proxy;
+        proxy.Option = 2;
+        proxy.Server = QStringLiteral("proxy.example.org");
+        proxy.Port = QStringLiteral("3128");
+        proxy.Auth = true;
+        proxy.User = QStringLiteral("anna");
+        proxy.Password = QStringLiteral("secret");
+        WriteProxySettings(*m_store, proxy);
         m_settings->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_settings.get()));
         QVERIFY(m_settings->grab().save(target.filePath(QStringLiteral("settings-dialog.png"))));
