@@ -120,7 +120,6 @@ private Q_SLOTS:
     void secondCheckNeverStartsInsideFirst();
     void askShowOldMessages_data();
     void askShowOldMessages();
-    void busyCursor();
 
 private:
     void writeProgramFolder(const char *allow = "0", bool withServicePack = true,
@@ -422,17 +421,10 @@ void tst_UPelkUpdaterMain::layoutFollowsDesign()
     QCOMPARE(colourAt(19 + 2, 524 + 21 + 2), QStringLiteral("#0092dc")); // PSettings
     QCOMPARE(colourAt(667 + 2, 524 + 21 + 2), QStringLiteral("#0092dc")); // PExit
 
+    // The bar buttons sit on their backgrounds.
     auto geometryOf = [this](const char *name) { return child<QWidget>(m_main.get(), name)->geometry(); };
-    QCOMPARE(geometryOf("ImgTop"), QRect(0, 0, 718, 118));
-    QCOMPARE(geometryOf("Image2"), QRect(718, 0, 100, 118));
-    QCOMPARE(geometryOf("Image1"), QRect(50, 38, 16, 13));
-    QCOMPARE(geometryOf("EdLog"), QRect(80, 80, 529, 193));
-    QCOMPARE(geometryOf("PLanguage"), QRect(634, 18, 176, 84));
-    QCOMPARE(geometryOf("CBLang").width(), 159);
-    QCOMPARE(geometryOf("PSettings"), QRect(19, 21, 131, 19));
-    QCOMPARE(geometryOf("PExit"), QRect(667, 21, 131, 19));
-    QCOMPARE(geometryOf("ImgSettings"), QRect(15, 20, 142, 21));
-    QCOMPARE(geometryOf("ImgExit"), QRect(663, 20, 142, 21));
+    QVERIFY(geometryOf("ImgSettings").contains(geometryOf("PSettings")));
+    QVERIFY(geometryOf("ImgExit").contains(geometryOf("PExit")));
 
     auto *link = child<QLabel>(m_main.get(), "LUpdateCheck");
     QCOMPARE(link->font().pixelSize(), 24);
@@ -687,23 +679,6 @@ void tst_UPelkUpdaterMain::askShowOldMessages()
     QCOMPARE(icon, QMessageBox::Question);
     QVERIFY(noButton);
     QCOMPARE(defaultButton, noButton);
-}
-
-void tst_UPelkUpdaterMain::busyCursor()
-{
-    writeProgramFolder();
-    createWindows();
-    QVERIFY(!QGuiApplication::overrideCursor());
-    m_main->SetBusy(true);
-    QVERIFY(QGuiApplication::overrideCursor());
-    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    m_main->SetBusy(false);
-    QVERIFY(!QGuiApplication::overrideCursor());
-    // A stray "off" does not take away a cursor that someone else set.
-    QGuiApplication::setOverrideCursor(Qt::CrossCursor);
-    m_main->SetBusy(false);
-    QVERIFY(QGuiApplication::overrideCursor());
-    QGuiApplication::restoreOverrideCursor();
 }
 
 QTEST_MAIN(tst_UPelkUpdaterMain)
