@@ -25,4 +25,8 @@ public:
     QString programFilePath() const override;
     QString fileSystemType(const QString &path) const override;
     QString dnsDomain() const override;
+
+    // The type of the file system that holds `canonicalPath`, from the text of
+    // /proc/self/mountinfo: the innermost mount point wins, FUSE types keep their subtype.
+    static QString fileSystemTypeIn(const QByteArray &mountInfo, const QString &canonicalPath);
 };

@@ -1,0 +1,6 @@
+target_sources(pelkcore PRIVATE
+    Clock.h Clock.cpp
+    XmlHelpers.h XmlHelpers.cpp
+    InstallationData.h InstallationData.cpp
+    SystemProbe.h SystemProbe.cpp
+    SystemFacts.h SystemFacts.cpp)
