@@ -11,11 +11,20 @@
 LanguageComboBox::LanguageComboBox(QWidget *parent)
     : QComboBox(parent), m_delegate(new LanguageItemDelegate(this))
 {
+}
+
+void LanguageComboBox::showPopup()
+{
+    // The list is made when it is first needed, which spares the start of the program.
     // A plain list view: the style's menu-like popup would draw its own items.
-    auto *view = new QListView(this);
-    view->setUniformItemSizes(true);
-    setView(view);
-    setItemDelegate(m_delegate);
+    if (!m_listReady) {
+        auto *list = new QListView(this);
+        list->setUniformItemSizes(true);
+        setView(list);
+        setItemDelegate(m_delegate);
+        m_listReady = true;
+    }
+    QComboBox::showPopup();
 }
 
 void LanguageComboBox::setLanguages(const std::vector<TLangInfo> &languages)

@@ -21,9 +21,12 @@ public:
 
     LanguageItemDelegate *languageDelegate() const { return m_delegate; }
 
+    void showPopup() override;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     LanguageItemDelegate *m_delegate;
+    bool m_listReady = false;
 };
