@@ -1,14 +1,82 @@
 #include "check/UpdateCheck.h"
 
+#include "app/PelkError.h"
 #include "check/CheckHost.h"
+#include "i18n/IniFile.h"
+#include "i18n/Languages.h"
+#include "messages/SeenMsgIDs.h"
+#include "settings/UPelkUpdaterUtils.h"
 
-// Placeholder until the request lands: keeps the program linkable.
-XmlDocumentPtr SendUpdateRequest(const QByteArray &, const CheckContext &, CheckHost &)
+#include <QScopeGuard>
+#include <algorithm>
+
+namespace {
+// Counts the messages and the new ones, logs them and shows what there is to show.
+void reportFeed(bool silent, const CheckContext &context, CheckHost &host, const XmlDocumentPtr &feed)
 {
-    return nullptr;
+    const Languages &texts = context.languages;
+    const pugi::xpath_node_set nodes = SelectNodes(*feed, QStringLiteral("/messages/message"));
+    if (nodes.empty()) {
+        host.AddLogLine(texts.GetText("txtNoUpdatesAvailable"));
+        return;
+    }
+    const int total = static_cast<int>(nodes.size());
+    host.AddLogLine(texts.GetText("txtNumberOfMessagesTotal") + QStringLiteral(": ") + QString::number(total));
+
+    QList<QByteArray> seenList;
+    LoadOldMsgIds(context.store, context.installation.ProgVersion, seenList);
+    std::stable_sort(seenList.begin(), seenList.end(),
+                     [](const QByteArray &a, const QByteArray &b) { return SeenMsgIDs::compare(a, b) < 0; });
+    const SeenMsgIDs seen(seenList);
+
+    // Every node counts, duplicates included; a message without "id" has an empty one.
+    int fresh = total;
+    for (const pugi::xpath_node &node : nodes) {
+        if (seen.contains(QByteArray(node.node().attribute("id").value())))
+            --fresh;
+    }
+    host.AddLogLine(texts.GetText("txtNumberOfMessagesNew") + QStringLiteral(": ") + QString::number(fresh));
+
+    if (fresh == 0) {
+        host.AddLogLine(texts.GetText("txtNoNewUpdatesAvailable"));
+        if (silent)
+            return;
+        if (!host.AskShowOldMessages(texts.GetText("txtNoNewUpdatesAvailable"), texts.GetText("txtShowOldUpdates")))
+            return;
+    }
+    host.ShowMessages(feed, seenList);
 }
+} // namespace
 
-void CheckForUpdates(bool, const CheckContext &, CheckHost &host)
+void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host, const RequestLimits &limits)
 {
-    host.ClearLog();
+    const Languages &texts = context.languages;
+    const auto logError = [&](const QString &message) {
+        host.AddLogLine(texts.GetText("txtError") + QStringLiteral(": ") + message);
+    };
+
+    try {
+        host.ClearLog();
+        if (!context.installation.OnlineUpdateAllowed) {
+            host.AddLogLine(texts.GetText("txtOnlineUpdatesDisabled"));
+            return;
+        }
+
+        host.SetBusy(true);
+        const auto idle = qScopeGuard([&host] { host.SetBusy(false); });
+        try {
+            host.AddLogLine(texts.GetText("txtCheckingForUpdates") + QStringLiteral(" ..."));
+            const QByteArray address =
+                context.ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()).toUtf8();
+            const XmlDocumentPtr feed = SendUpdateRequest(address, context, host, limits);
+            if (feed)
+                reportFeed(silent, context, host, feed);
+        } catch (const PelkError &error) {
+            logError(error.message());
+        } catch (const std::exception &error) {
+            logError(QString::fromUtf8(error.what()));
+        }
+    } catch (...) {
+        // Only the log itself can fail here; there is nowhere left to report that.
+    }
 }

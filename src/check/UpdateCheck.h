@@ -1,6 +1,7 @@
 #pragma once
 
 #include "check/CheckContext.h"
+#include "check/RequestLimits.h"
 #include "sysinfo/XmlHelpers.h"
 
 #include <QByteArray>
@@ -11,8 +12,9 @@ class CheckHost;
 // service answered with another status than 200 (that line is already in the log).
 // Throws PelkError on a failure of the exchange (address, connection, time-out, TLS, size).
 XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &context,
-                                 CheckHost &host);
+                                 CheckHost &host, const RequestLimits &limits = RequestLimits());
 
 // One complete check, from the permission test to the messages window. Never throws:
 // every failure becomes one "txtError" log line.
-void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host);
+void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host,
+                     const RequestLimits &limits = RequestLimits());

@@ -1,1 +1,11 @@
-target_sources(pelkcore PRIVATE CheckHost.h CheckContext.h UpdateCheck.h UpdateCheck.cpp)
+target_sources(pelkcore PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/CheckHost.h
+    ${CMAKE_CURRENT_LIST_DIR}/CheckContext.h
+    ${CMAKE_CURRENT_LIST_DIR}/RequestLimits.h
+    ${CMAKE_CURRENT_LIST_DIR}/HttpExchange.h
+    ${CMAKE_CURRENT_LIST_DIR}/HttpExchange.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ProxyChoice.h
+    ${CMAKE_CURRENT_LIST_DIR}/ProxyChoice.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/UpdateRequest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.h
+    ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.cpp)

@@ -1,0 +1,98 @@
+#include "check/UpdateCheck.h"
+
+#include "app/PelkError.h"
+#include "check/CheckHost.h"
+#include "check/HttpExchange.h"
+#include "check/ProxyChoice.h"
+#include "i18n/IniFile.h"
+#include "i18n/Languages.h"
+#include "settings/UPelkUpdaterUtils.h"
+#include "sysinfo/SystemFacts.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkRequest>
+#include <QUrl>
+
+namespace {
+QUrl serviceUrl(const QByteArray &address, const IniFile &ini)
+{
+    if (address.isEmpty())
+        throw PelkError(QStringLiteral("No address of the update service: UpdateCheckURL in the section Config of %1 is empty")
+                            .arg(ini.path()));
+    const QString text = QString::fromUtf8(address);
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        || url.host().isEmpty())
+        throw PelkError(QStringLiteral("The address of the update service is not a valid http or https address: %1")
+                            .arg(text));
+    return url;
+}
+
+// A header value must stay on its line: a line break in the version data would start a
+// header of its own.
+QByteArray headerSafe(QByteArray value)
+{
+    for (char &c : value) {
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f)
+            c = ' ';
+    }
+    return value;
+}
+
+void appendField(QByteArray &body, const char *key, const QString &value)
+{
+    if (!body.isEmpty())
+        body += '&';
+    body += key;
+    body += '=';
+    body += FormEncode(value);
+}
+} // namespace
+
+XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &context, CheckHost &host,
+                                 const RequestLimits &limits)
+{
+    const InstallationData &installation = context.installation;
+
+    // The attempt is recorded before anything goes out, whatever comes of it.
+    const QByteArray id = GetInstallationId(context.store);
+    WriteLastUpdate(context.store, installation.ProgVersion, context.clock);
+    const ProxySettings proxy = ReadProxySettings(context.store);
+
+    QNetworkAccessManager manager;
+    ApplyProxySettings(manager, proxy);
+    ProxyCredentials credentials;
+    credentials.use = proxy.Auth && proxy.Option != 1;
+    if (credentials.use) {
+        credentials.user = proxy.User;
+        credentials.password = proxy.Password;
+    }
+
+    QNetworkRequest request(serviceUrl(address, context.ini));
+    request.setRawHeader("Content-type", "application/x-www-form-urlencoded");
+    request.setRawHeader("User-Agent", "PelkUpdater/" + headerSafe(installation.ProgVersion.toUtf8()));
+    request.setRawHeader("Cache-Control", "no-cache");
+
+    // The stored identifier without the braces around it.
+    const QByteArray bareId = id.size() >= 2 ? id.mid(1, id.size() - 2) : QByteArray();
+    QByteArray body;
+    appendField(body, "id", QString::fromUtf8(bareId));
+    appendField(body, "pv", installation.ProgVersion);
+    appendField(body, "ov", installation.OfflineVersion);
+    appendField(body, "bt", installation.BuildTimeStamp);
+    appendField(body, "ut", installation.UpdateTimeStamp);
+    appendField(body, "lg", QString::fromUtf8(context.languages.CurrentLanguageKey()));
+    appendField(body, "wv", QString::fromUtf8(WindowsVersionText(context.probe)));
+    appendField(body, "ie", QString::fromUtf8(IEVersionText(context.store)));
+    appendField(body, "dn", QString::fromUtf8(DotNetVersionsText(context.store)));
+    appendField(body, "re", QString::fromUtf8(EnvironmentCode(context.probe, context.store)));
+
+    const HttpReplyData reply = PostAndWait(manager, request, body, limits, credentials);
+    if (reply.status != 200) {
+        host.AddLogLine(context.languages.GetText("txtError") + QStringLiteral(": ") + QString::number(reply.status)
+                        + QLatin1Char(' ') + QString::fromLatin1(reply.reasonPhrase));
+        return nullptr;
+    }
+    return ParseXmlText(reply.body);
+}
