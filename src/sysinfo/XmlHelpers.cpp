@@ -4,11 +4,29 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
 namespace {
 
 // Keep white-space-only text as it stands: message texts and values are returned exactly.
 constexpr unsigned int kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata;
+
+// pugixml forgives a second root element, text beside the root, repeated attributes and
+// undeclared entities; a strict reader decides first whether the text is XML at all.
+bool isWellFormed(const QByteArray &text)
+{
+    QXmlStreamReader reader(text);
+    while (!reader.atEnd())
+        reader.readNext();
+    return !reader.hasError();
+}
+
+bool parseInto(XmlDocument &document, const QByteArray &text)
+{
+    return isWellFormed(text)
+        && document.load_buffer(text.constData(), size_t(text.size()), kParseOptions,
+                                pugi::encoding_auto);
+}
 
 QString fromXml(const pugi::char_t *text)
 {
@@ -48,11 +66,8 @@ XmlDocumentPtr LoadXmlFile(const QString &path)
         loaded = file.error() == QFileDevice::NoError;
     }
     auto document = std::make_shared<XmlDocument>();
-    if (loaded) {
-        const pugi::xml_parse_result result = document->load_buffer(
-            content.constData(), size_t(content.size()), kParseOptions, pugi::encoding_auto);
-        loaded = bool(result);
-    }
+    if (loaded)
+        loaded = parseInto(*document, content);
     if (!loaded)
         throw PelkError(QStringLiteral("Error loading ") + QFileInfo(path).absoluteFilePath());
     return document;
@@ -61,8 +76,7 @@ XmlDocumentPtr LoadXmlFile(const QString &path)
 XmlDocumentPtr ParseXmlText(const QByteArray &text)
 {
     auto document = std::make_shared<XmlDocument>();
-    if (!document->load_buffer(text.constData(), size_t(text.size()), kParseOptions,
-                               pugi::encoding_auto))
+    if (!parseInto(*document, text))
         document->reset();
     return document;
 }
