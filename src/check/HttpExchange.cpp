@@ -47,13 +47,15 @@ bool redirectAllowed(const QUrl &from, const QUrl &to)
     return !(from.scheme().toLower() == QLatin1String("https") && scheme == QLatin1String("http"));
 }
 
-// A status that the server sent, as opposed to a failure of the transport: QNetworkReply
-// reports 4xx and 5xx statuses as content and server errors.
-bool isServerAnswer(QNetworkReply::NetworkError error)
+// Whether the server's status line arrived, as opposed to a failure of the connection or
+// the proxy: QNetworkReply also reports 4xx and 5xx statuses as errors. A 200 counts only
+// when its body arrived whole.
+bool isServerAnswer(const QVariant &status, QNetworkReply::NetworkError error)
 {
     const int code = static_cast<int>(error);
-    return error == QNetworkReply::NoError || (code >= 201 && code <= 299 && error != QNetworkReply::ContentReSendError)
-           || (code >= 401 && code <= 499);
+    if (!status.isValid() || (code >= 1 && code <= 199))
+        return false;
+    return status.toInt() != 200 || error == QNetworkReply::NoError;
 }
 
 QString transportFailure(const QNetworkReply &reply, const QUrl &url, const QNetworkProxy &proxy,
@@ -78,8 +80,11 @@ QString transportFailure(const QNetworkReply &reply, const QUrl &url, const QNet
                              : QStringLiteral("The proxy %1 requires a user name and password").arg(proxyName);
     case QNetworkReply::TooManyRedirectsError:
         return QStringLiteral("Too many redirects from %1").arg(hostText(url));
-    case QNetworkReply::InsecureRedirectError:
-        return QStringLiteral("Redirect from https to http refused");
+    case QNetworkReply::InsecureRedirectError: {
+        const QUrl target = url.resolved(QUrl::fromEncoded(reply.rawHeader("Location")));
+        return QStringLiteral("Redirect to %1 refused: never from https to http")
+            .arg(target.toDisplayString(QUrl::RemoveUserInfo));
+    }
     default:
         return reply.errorString();
     }
@@ -91,7 +96,7 @@ HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest reques
                           const ProxyCredentials &proxyCredentials)
 {
     const QUrl url = request.url();
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(limits.maxRedirects);
 
     // Proxy credentials go out once; a second request means the proxy refused them. Servers
@@ -168,7 +173,6 @@ HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest reques
         received.clear();
         idleTimer.stop();
         connectTimer.start();
-        Q_EMIT r->redirectAllowed();
     });
     QObject::connect(r, &QNetworkReply::finished, &loop, &QEventLoop::quit);
 
@@ -200,7 +204,7 @@ HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest reques
     }
 
     const QVariant status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid() || !isServerAnswer(r->error()))
+    if (!isServerAnswer(status, r->error()))
         throw PelkError(transportFailure(*r, currentUrl, effectiveProxy(manager, currentUrl), proxyAnswers > 0));
 
     HttpReplyData data;

@@ -1,0 +1,444 @@
+// The update request against a real HTTP server on 127.0.0.1: the exact body and headers on
+// the wire, the last-check time, status lines, reply documents, and every limit of the exchange.
+
+#include "app/PelkError.h"
+#include "check/UpdateCheck.h"
+#include "support/CheckFixture.h"
+#include "support/TestHttpServer.h"
+#include "support/TinyProxy.h"
+#include "sysinfo/SystemFacts.h"
+
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QSslSocket>
+#include <QTest>
+
+namespace {
+const RequestLimits kQuick{1500, 1500, 16 * 1024 * 1024, 5};
+
+const QByteArray kFeed = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                         "<messages><message id=\"m1\"/><message id=\"m2\"/></messages>\n";
+
+QSslConfiguration serverTls()
+{
+    QFile certFile(QStringLiteral(PELK_TLS_DIR "/localhost.crt"));
+    QFile keyFile(QStringLiteral(PELK_TLS_DIR "/localhost.key"));
+    certFile.open(QIODevice::ReadOnly);
+    keyFile.open(QIODevice::ReadOnly);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate(certFile.readAll()));
+    tls.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa));
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    return tls;
+}
+
+// Makes this process trust the test certificate, as if it were installed on the system.
+void trustTestCertificate()
+{
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.addCaCertificates(QStringLiteral(PELK_TLS_DIR "/localhost.crt"));
+    QSslConfiguration::setDefaultConfiguration(config);
+}
+
+int indexOfHeader(const RecordedRequest &request, const QByteArray &name)
+{
+    for (int i = 0; i < request.headers.size(); ++i) {
+        if (request.headers.at(i).first.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// The error message of a request that must fail, or a note that it did not.
+QString failureOf(const std::function<void()> &request)
+{
+    try {
+        request();
+    } catch (const PelkError &error) {
+        return error.message();
+    }
+    return QStringLiteral("(no error)");
+}
+} // namespace
+
+class tst_UpdateRequest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void bodyAndHeadersOnTheWire();
+    void emptyProgramVersionKeepsEveryField();
+    void firstRequestCreatesTheId();
+    void lastUpdateWrittenAtEveryAttempt_data();
+    void lastUpdateWrittenAtEveryAttempt();
+    void otherStatusLogsOneLine_data();
+    void otherStatusLogsOneLine();
+    void replyBecomesDocument_data();
+    void replyBecomesDocument();
+    void serverNeverGetsProxyCredentials();
+    void failuresSayWhatHappened_data();
+    void failuresSayWhatHappened();
+    void redirectsUpToFiveAreFollowed_data();
+    void redirectsUpToFiveAreFollowed();
+    void connectTimeoutWhenNoConnectionComesUp();
+    void tlsCertificateIsVerified();
+    void httpsNeverRedirectsToHttp();
+
+private:
+    XmlDocumentPtr send(const QByteArray &address, const RequestLimits &limits = kQuick);
+
+    std::unique_ptr<CheckFixture> m_fixture;
+    std::unique_ptr<TestHttpServer> m_server;
+    RecordingHost m_host;
+};
+
+void tst_UpdateRequest::init()
+{
+    m_fixture = std::make_unique<CheckFixture>();
+    QVERIFY(m_fixture->dir.isValid());
+    ProxySettings direct;
+    direct.Option = 1;
+    m_fixture->setProxy(direct);
+    m_server = std::make_unique<TestHttpServer>();
+    QVERIFY(m_server->listen());
+    m_server->setReply("/update", CannedReply::ok(kFeed));
+    m_host = RecordingHost();
+}
+
+void tst_UpdateRequest::cleanup()
+{
+    m_server.reset();
+    m_fixture.reset();
+}
+
+XmlDocumentPtr tst_UpdateRequest::send(const QByteArray &address, const RequestLimits &limits)
+{
+    return SendUpdateRequest(address, m_fixture->context(), m_host, limits);
+}
+
+void tst_UpdateRequest::bodyAndHeadersOnTheWire()
+{
+    m_fixture->setInstallationId(QStringLiteral("{12345678-1234-1234-1234-123456789ABC}"));
+    m_fixture->installation.OfflineVersion = QStringLiteral("R2 & more");
+    m_fixture->installation.BuildTimeStamp = QStringLiteral("2024-03-05 14:07");
+    m_fixture->installation.UpdateTimeStamp = QStringLiteral("Bär");
+
+    QVERIFY(send(m_server->url("/update")));
+
+    QCOMPARE(m_server->requests().size(), 1);
+    const RecordedRequest &request = m_server->requests().first();
+    QCOMPARE(request.method, QByteArray("POST"));
+    QCOMPARE(request.path, QByteArray("/update"));
+
+    RegFileStore &store = m_fixture->store;
+    const QByteArray expected =
+        "id=12345678-1234-1234-1234-123456789ABC&pv=5.2.1.7&ov=R2+%26+more&bt=2024-03-05+14:07&ut=B%C3%A4r&lg=de"
+        "&wv=" + FormEncode(QString::fromUtf8(WindowsVersionText(m_fixture->probe)))
+        + "&ie=" + FormEncode(QString::fromUtf8(IEVersionText(store)))
+        + "&dn=" + FormEncode(QString::fromUtf8(DotNetVersionsText(store)))
+        + "&re=" + FormEncode(QString::fromUtf8(EnvironmentCode(m_fixture->probe, store)));
+    QCOMPARE(request.body, expected);
+    QVERIFY(request.body.startsWith("id=12345678-1234-1234-1234-123456789ABC&pv="));
+
+    // Our three headers, once each, in their order, with their exact values.
+    const int contentType = indexOfHeader(request, "Content-type");
+    const int userAgent = indexOfHeader(request, "User-Agent");
+    const int cacheControl = indexOfHeader(request, "Cache-Control");
+    QVERIFY(contentType >= 0);
+    QVERIFY(contentType < userAgent);
+    QVERIFY(userAgent < cacheControl);
+    QCOMPARE(request.headerCount("Content-Type"), 1);
+    QCOMPARE(request.headerCount("User-Agent"), 1);
+    QCOMPARE(request.headerCount("Cache-Control"), 1);
+    QCOMPARE(request.header("Content-Type"), QByteArray("application/x-www-form-urlencoded"));
+    QCOMPARE(request.header("User-Agent"), QByteArray("PelkUpdater/5.2.1.7"));
+    QCOMPARE(request.header("Cache-Control"), QByteArray("no-cache"));
+    QCOMPARE(request.header("Content-Length"), QByteArray::number(expected.size()));
+    QCOMPARE(request.headerCount("Authorization"), 0);
+    QVERIFY(m_host.events.isEmpty());
+}
+
+void tst_UpdateRequest::emptyProgramVersionKeepsEveryField()
+{
+    m_fixture->setInstallationId(QStringLiteral("{12345678-1234-1234-1234-123456789ABC}"));
+    m_fixture->installation = InstallationData();
+    m_fixture->installation.OnlineUpdateAllowed = true;
+
+    QVERIFY(send(m_server->url("/update")));
+    const RecordedRequest &request = m_server->requests().first();
+    QVERIFY2(request.body.startsWith("id=12345678-1234-1234-1234-123456789ABC&pv=&ov=&bt=&ut=&lg=de&wv="),
+             request.body.constData());
+    const QList<QByteArray> fields = request.body.split('&');
+    QStringList keys;
+    for (const QByteArray &field : fields)
+        keys.append(QString::fromLatin1(field.left(field.indexOf('='))));
+    QCOMPARE(keys, QStringList({"id", "pv", "ov", "bt", "ut", "lg", "wv", "ie", "dn", "re"}));
+    QCOMPARE(request.header("User-Agent"), QByteArray("PelkUpdater/"));
+}
+
+void tst_UpdateRequest::firstRequestCreatesTheId()
+{
+    QVERIFY(m_fixture->storedString(UpdaterKeyPath, QStringLiteral("ID")).isEmpty());
+    QVERIFY(send(m_server->url("/update")));
+    const QString id = m_fixture->storedString(UpdaterKeyPath, QStringLiteral("ID"));
+    QCOMPARE(id.size(), 38);
+    QVERIFY(m_server->requests().first().body.startsWith(QByteArray("id=" + id.mid(1, 36).toLatin1() + "&pv=")));
+
+    // The next request sends the same identifier.
+    QVERIFY(send(m_server->url("/update")));
+    QCOMPARE(m_server->requests().at(1).body.left(40), m_server->requests().at(0).body.left(40));
+}
+
+void tst_UpdateRequest::lastUpdateWrittenAtEveryAttempt_data()
+{
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("success") << QByteArray("/update") << false;
+    QTest::newRow("404") << QByteArray("/nothing-here") << false;
+    QTest::newRow("connection refused") << QByteArray("refused") << true;
+    QTest::newRow("empty address") << QByteArray() << true;
+    QTest::newRow("malformed address") << QByteArray("not an address") << true;
+}
+
+void tst_UpdateRequest::lastUpdateWrittenAtEveryAttempt()
+{
+    QFETCH(QByteArray, address);
+    QFETCH(bool, fails);
+    if (address.startsWith('/'))
+        address = m_server->url(address);
+    else if (address == "refused")
+        address = "http://127.0.0.1:" + QByteArray::number(FreeLoopbackPort()) + "/update";
+    m_fixture->clock.now = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 59));
+
+    bool failed = false;
+    try {
+        send(address);
+    } catch (const PelkError &) {
+        failed = true;
+    }
+    QCOMPARE(failed, fails);
+    QCOMPARE(m_fixture->storedString(VersionKeyPath(QStringLiteral("5.2.1.7")), QStringLiteral("LastUpdate")),
+             QStringLiteral("2024/03/05 14:07"));
+}
+
+void tst_UpdateRequest::otherStatusLogsOneLine_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("reason");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("404") << 404 << QByteArray("Not Found") << "Fehler: 404 Not Found";
+    QTest::newRow("500") << 500 << QByteArray("Internal Server Error") << "Fehler: 500 Internal Server Error";
+    QTest::newRow("503") << 503 << QByteArray("Service Unavailable") << "Fehler: 503 Service Unavailable";
+    QTest::newRow("304 not followed") << 304 << QByteArray("Not Modified") << "Fehler: 304 Not Modified";
+    QTest::newRow("204 no content") << 204 << QByteArray("No Content") << "Fehler: 204 No Content";
+    QTest::newRow("redirect to ftp, not followed") << 302 << QByteArray("Found") << "Fehler: 302 Found";
+    QTest::newRow("own reason phrase") << 418 << QByteArray("Kaffee alle") << "Fehler: 418 Kaffee alle";
+}
+
+void tst_UpdateRequest::otherStatusLogsOneLine()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, reason);
+    QFETCH(QString, line);
+    CannedReply reply = CannedReply::withStatus(status, reason, status == 304 || status == 204 ? "" : kFeed);
+    if (status == 302)
+        reply.addHeader("Location", "ftp://127.0.0.1/feed.xml");
+    m_server->setReply("/update", reply);
+
+    QCOMPARE(send(m_server->url("/update")), XmlDocumentPtr());
+    QCOMPARE(m_host.events, QStringList({QStringLiteral("log:") + line}));
+    QCOMPARE(m_server->requests().size(), 1);
+}
+
+void tst_UpdateRequest::replyBecomesDocument_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("messages");
+    QTest::newRow("feed") << kFeed << 2;
+    QTest::newRow("no message element") << QByteArray("<messages/>") << 0;
+    QTest::newRow("not well-formed") << QByteArray("<messages><message id=\"m1\"></messages>") << 0;
+    QTest::newRow("not XML at all") << QByteArray("Service down for maintenance") << 0;
+    QTest::newRow("empty body") << QByteArray() << 0;
+}
+
+void tst_UpdateRequest::replyBecomesDocument()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, messages);
+    m_server->setReply("/update", CannedReply::ok(body));
+
+    const XmlDocumentPtr document = send(m_server->url("/update"));
+    QVERIFY(document);
+    QCOMPARE(static_cast<int>(document->select_nodes("/messages/message").size()), messages);
+    if (messages == 0 && !body.startsWith("<messages/>"))
+        QVERIFY(!document->document_element());
+    QVERIFY(m_host.events.isEmpty());
+}
+
+void tst_UpdateRequest::serverNeverGetsProxyCredentials()
+{
+    // System settings (and no proxy in this test's environment) with a stored proxy login:
+    // the service asks for a login and must get none.
+    ProxySettings settings;
+    settings.Option = 0;
+    settings.Auth = true;
+    settings.User = QStringLiteral("proxyuser");
+    settings.Password = QStringLiteral("secret");
+    m_fixture->setProxy(settings);
+    CannedReply login = CannedReply::withStatus(401, "Unauthorized", "login");
+    login.addHeader("WWW-Authenticate", "Basic realm=\"pelk\"");
+    m_server->setReply("/update", login);
+
+    QCOMPARE(send(m_server->url("/update")), XmlDocumentPtr());
+    QCOMPARE(m_host.events, QStringList({QStringLiteral("log:Fehler: 401 Unauthorized")}));
+    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(m_server->requests().first().headerCount("Authorization"), 0);
+    QCOMPARE(m_server->requests().first().headerCount("Proxy-Authorization"), 0);
+}
+
+void tst_UpdateRequest::failuresSayWhatHappened_data()
+{
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<QVariant>("reply");
+    QTest::addColumn<QString>("message");
+
+    const QVariant none;
+    QTest::newRow("empty address") << QByteArray() << none << "No address of the update service";
+    QTest::newRow("not an address") << QByteArray("not an address") << none << "not a valid http or https address: not an address";
+    QTest::newRow("other scheme") << QByteArray("ftp://127.0.0.1/update") << none << "not a valid http or https address";
+    QTest::newRow("no host") << QByteArray("http:///update") << none << "not a valid http or https address";
+    QTest::newRow("connection refused") << QByteArray("refused") << none << "Connection refused by 127.0.0.1:";
+    QTest::newRow("host not found") << QByteArray("http://pelk-no-such-host.invalid/update") << none
+                                    << "pelk-no-such-host.invalid";
+
+    QTest::newRow("server never answers") << QByteArray("/update") << QVariant::fromValue(CannedReply::silent())
+                                          << "Time-out: the update service at 127.0.0.1:";
+    CannedReply stall = CannedReply::ok(kFeed);
+    stall.kind = CannedReply::Kind::Stall;
+    stall.addHeader("X-Filler", "1");
+    stall.body = kFeed.left(20); // Content-Length promises more
+    stall.contentLength = false;
+    stall.addHeader("Content-Length", QByteArray::number(kFeed.size()));
+    QTest::newRow("reply stops midway") << QByteArray("/update") << QVariant::fromValue(stall) << "sent nothing for 1.5 seconds";
+
+    CannedReply announcedHuge = CannedReply::ok(QByteArray());
+    announcedHuge.kind = CannedReply::Kind::Stall;
+    announcedHuge.contentLength = false;
+    announcedHuge.addHeader("Content-Length", QByteArray::number(16 * 1024 * 1024 + 1));
+    QTest::newRow("announced over 16 MiB") << QByteArray("/update") << QVariant::fromValue(announcedHuge)
+                                           << "larger than 16777216 bytes";
+    CannedReply streamedHuge = CannedReply::ok(QByteArray(16 * 1024 * 1024 + 1, 'x'));
+    streamedHuge.contentLength = false; // ends when the connection closes
+    QTest::newRow("streamed over 16 MiB") << QByteArray("/update") << QVariant::fromValue(streamedHuge)
+                                          << "larger than 16777216 bytes";
+}
+
+void tst_UpdateRequest::failuresSayWhatHappened()
+{
+    QFETCH(QByteArray, address);
+    QFETCH(QVariant, reply);
+    QFETCH(QString, message);
+    if (reply.isValid())
+        m_server->setReply("/update", reply.value<CannedReply>());
+    if (address.startsWith('/'))
+        address = m_server->url(address);
+    else if (address == "refused")
+        address = "http://127.0.0.1:" + QByteArray::number(FreeLoopbackPort()) + "/update";
+
+    const QString failure = failureOf([&] { send(address); });
+    QVERIFY2(failure.contains(message), qPrintable(failure));
+    QVERIFY(m_host.events.isEmpty());
+}
+
+void tst_UpdateRequest::redirectsUpToFiveAreFollowed_data()
+{
+    QTest::addColumn<int>("redirects");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("follows");
+    QTest::newRow("one 307") << 1 << 307 << true;
+    QTest::newRow("five 307") << 5 << 307 << true;
+    QTest::newRow("five 308") << 5 << 308 << true;
+    QTest::newRow("six 307") << 6 << 307 << false;
+}
+
+void tst_UpdateRequest::redirectsUpToFiveAreFollowed()
+{
+    QFETCH(int, redirects);
+    QFETCH(int, status);
+    QFETCH(bool, follows);
+    for (int i = 0; i < redirects; ++i) {
+        const QByteArray from = i == 0 ? QByteArray("/update") : "/hop" + QByteArray::number(i);
+        m_server->setReply(from, CannedReply::redirect(status, m_server->url("/hop" + QByteArray::number(i + 1))));
+    }
+    m_server->setReply("/hop" + QByteArray::number(redirects), CannedReply::ok(kFeed));
+
+    if (follows) {
+        const XmlDocumentPtr document = send(m_server->url("/update"));
+        QVERIFY(document);
+        QCOMPARE(static_cast<int>(document->select_nodes("/messages/message").size()), 2);
+        QCOMPARE(m_server->requests().size(), redirects + 1);
+        // 307 and 308 keep the method and the body.
+        QCOMPARE(m_server->requests().last().method, QByteArray("POST"));
+        QCOMPARE(m_server->requests().last().body, m_server->requests().first().body);
+    } else {
+        const QString failure = failureOf([&] { send(m_server->url("/update")); });
+        QVERIFY2(failure.contains(QLatin1String("Too many redirects")), qPrintable(failure));
+        QCOMPARE(m_server->requests().size(), 6);
+    }
+}
+
+void tst_UpdateRequest::connectTimeoutWhenNoConnectionComesUp()
+{
+    // A TLS client waits for the server's greeting; this server takes the connection and
+    // says nothing, so the request is never sent.
+    m_server->setHandler([](const RecordedRequest &) { return CannedReply::silent(); });
+    const QByteArray address = "https://127.0.0.1:" + QByteArray::number(m_server->port()) + "/update";
+    QElapsedTimer timer;
+    timer.start();
+    const QString failure = failureOf([&] { send(address, RequestLimits{700, 5000, 1024, 5}); });
+    QVERIFY2(failure.contains(QLatin1String("Time-out: no connection to 127.0.0.1:")), qPrintable(failure));
+    QVERIFY2(failure.contains(QLatin1String("within 0.7 seconds")), qPrintable(failure));
+    QVERIFY(timer.elapsed() < 4000);
+    QVERIFY(m_server->connectionCount() >= 1);
+}
+
+void tst_UpdateRequest::tlsCertificateIsVerified()
+{
+    if (!QSslSocket::supportsSsl())
+        QFAIL("no TLS backend");
+    TestHttpServer tlsServer(serverTls());
+    QVERIFY(tlsServer.listen());
+    tlsServer.setReply("/update", CannedReply::ok(kFeed));
+
+    // Self-signed and not trusted: refused before anything is posted.
+    const QString failure = failureOf([&] { send(tlsServer.url("/update")); });
+    QVERIFY2(failure.contains(QLatin1String("Secure connection to 127.0.0.1:")), qPrintable(failure));
+    QCOMPARE(tlsServer.requests().size(), 0);
+}
+
+void tst_UpdateRequest::httpsNeverRedirectsToHttp()
+{
+    trustTestCertificate();
+    TestHttpServer tlsServer(serverTls());
+    QVERIFY(tlsServer.listen());
+    tlsServer.setReply("/update", CannedReply::ok(kFeed));
+    tlsServer.setReply("/moved", CannedReply::redirect(307, m_server->url("/update")));
+    tlsServer.setReply("/moved-tls", CannedReply::redirect(307, tlsServer.url("/update")));
+
+    // Trusted now: https works and may redirect within https.
+    QVERIFY(send(tlsServer.url("/update")));
+    QVERIFY(send(tlsServer.url("/moved-tls")));
+    QCOMPARE(tlsServer.requests().size(), 3);
+
+    const QString failure = failureOf([&] { send(tlsServer.url("/moved")); });
+    QVERIFY2(failure.contains(QLatin1String("refused")), qPrintable(failure));
+    QVERIFY2(failure.contains(QString::fromLatin1(m_server->url("/update"))), qPrintable(failure));
+    QCOMPARE(m_server->requests().size(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_UpdateRequest)
+#include "tst_UpdateRequest.moc"
