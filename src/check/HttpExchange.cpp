@@ -58,26 +58,46 @@ bool isServerAnswer(const QVariant &status, QNetworkReply::NetworkError error)
     return status.toInt() != 200 || error == QNetworkReply::NoError;
 }
 
+bool isProxied(const QNetworkProxy &proxy)
+{
+    return proxy.type() != QNetworkProxy::NoProxy && proxy.type() != QNetworkProxy::DefaultProxy;
+}
+
+QString proxyText(const QNetworkProxy &proxy)
+{
+    return QStringLiteral("the proxy ") + proxy.hostName() + QLatin1Char(':') + QString::number(proxy.port());
+}
+
+// Through a proxy, the connection that failed is the one to the proxy.
+QString peerText(const QUrl &url, const QNetworkProxy &proxy)
+{
+    return isProxied(proxy) ? proxyText(proxy) : hostText(url);
+}
+
 QString transportFailure(const QNetworkReply &reply, const QUrl &url, const QNetworkProxy &proxy,
                          bool answeredProxy)
 {
-    const QString proxyName = proxy.hostName() + QLatin1Char(':') + QString::number(proxy.port());
     switch (reply.error()) {
     case QNetworkReply::ConnectionRefusedError:
-        return QStringLiteral("Connection refused by %1").arg(hostText(url));
+    case QNetworkReply::ProxyConnectionRefusedError:
+        return QStringLiteral("Connection refused by %1").arg(peerText(url, proxy));
     case QNetworkReply::HostNotFoundError:
-        return QStringLiteral("Host %1 not found").arg(url.host());
+    case QNetworkReply::ProxyNotFoundError:
+        return isProxied(proxy) ? QStringLiteral("Proxy %1 not found").arg(proxy.hostName())
+                                : QStringLiteral("Host %1 not found").arg(url.host());
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+        return QStringLiteral("Connection closed by %1 before the reply was complete").arg(peerText(url, proxy));
     case QNetworkReply::SslHandshakeFailedError:
         return QStringLiteral("Secure connection to %1 failed: %2").arg(hostText(url), reply.errorString());
-    case QNetworkReply::ProxyConnectionRefusedError:
-        return QStringLiteral("Connection refused by the proxy %1").arg(proxyName);
-    case QNetworkReply::ProxyNotFoundError:
-        return QStringLiteral("Proxy %1 not found").arg(proxy.hostName());
     case QNetworkReply::ProxyTimeoutError:
-        return QStringLiteral("Time-out at the proxy %1").arg(proxyName);
+        return QStringLiteral("Time-out at %1").arg(proxyText(proxy));
     case QNetworkReply::ProxyAuthenticationRequiredError:
-        return answeredProxy ? QStringLiteral("The proxy %1 refused the user name and password").arg(proxyName)
-                             : QStringLiteral("The proxy %1 requires a user name and password").arg(proxyName);
+    {
+        const QString name = proxy.hostName() + QLatin1Char(':') + QString::number(proxy.port());
+        return answeredProxy ? QStringLiteral("The proxy %1 refused the user name and password").arg(name)
+                             : QStringLiteral("The proxy %1 requires a user name and password").arg(name);
+    }
     case QNetworkReply::TooManyRedirectsError:
         return QStringLiteral("Too many redirects from %1").arg(hostText(url));
     case QNetworkReply::InsecureRedirectError: {
@@ -189,7 +209,8 @@ HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest reques
     switch (failure) {
     case Failure::ConnectTimeout:
         throw PelkError(QStringLiteral("Time-out: no connection to %1 within %2 seconds")
-                            .arg(hostText(currentUrl), seconds(limits.connectTimeoutMs)));
+                            .arg(peerText(currentUrl, effectiveProxy(manager, currentUrl)),
+                                 seconds(limits.connectTimeoutMs)));
     case Failure::IdleTimeout:
         throw PelkError(QStringLiteral("Time-out: the update service at %1 sent nothing for %2 seconds")
                             .arg(hostText(currentUrl), seconds(limits.idleTimeoutMs)));

@@ -5,3 +5,13 @@ pelk_add_qtest(tst_UpdateRequest
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_UpdateRequest.cpp
     LIBS pelk_test_support
     ENVIRONMENT "http_proxy=" "https_proxy=" "HTTP_PROXY=" "HTTPS_PROXY=" "all_proxy=" "ALL_PROXY=" "no_proxy=")
+
+# Through a real tinyproxy; the tests set http_proxy themselves before the first request.
+pelk_add_qtest(tst_UpdateProxy
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_UpdateProxy.cpp
+    LIBS pelk_test_support
+    ENVIRONMENT "https_proxy=" "HTTP_PROXY=" "HTTPS_PROXY=" "all_proxy=" "ALL_PROXY=" "no_proxy=" "NO_PROXY=")
+pelk_add_qtest(tst_UpdateProxyDeadEnv
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_UpdateProxyDeadEnv.cpp
+    LIBS pelk_test_support
+    ENVIRONMENT "https_proxy=" "HTTP_PROXY=" "HTTPS_PROXY=" "all_proxy=" "ALL_PROXY=" "no_proxy=" "NO_PROXY=")
