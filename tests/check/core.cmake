@@ -15,3 +15,8 @@ pelk_add_qtest(tst_UpdateProxyDeadEnv
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_UpdateProxyDeadEnv.cpp
     LIBS pelk_test_support
     ENVIRONMENT "https_proxy=" "HTTP_PROXY=" "HTTPS_PROXY=" "all_proxy=" "ALL_PROXY=" "no_proxy=" "NO_PROXY=")
+
+pelk_add_qtest(tst_UpdateCheck
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_UpdateCheck.cpp
+    LIBS pelk_test_support
+    ENVIRONMENT "http_proxy=" "https_proxy=" "HTTP_PROXY=" "HTTPS_PROXY=" "all_proxy=" "ALL_PROXY=" "no_proxy=")
