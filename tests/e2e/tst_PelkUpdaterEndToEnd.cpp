@@ -1,0 +1,295 @@
+// The real program, copied into a folder of its own with its INI and service pack files,
+// run against a real service on 127.0.0.1. The pelkdriver plugin plays the user: it saves
+// every window the program shows and closes it as a user would.
+
+#include "settings/RegFileStore.h"
+#include "settings/RegistryStore.h"
+#include "settings/UPelkUpdaterUtils.h"
+#include "support/TestHttpServer.h"
+#include "support/TinyProxy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+constexpr int kRunTimeoutMs = 90000;
+
+QByteArray feedOf(const QList<QByteArray> &ids)
+{
+    QByteArray feed = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<messages>\n";
+    int day = 1;
+    for (const QByteArray &id : ids) {
+        feed += "  <message id=\"" + id + "\" date=\"202603" + QByteArray::number(10 + day++)
+                + "\" type=\"update\">\n    <title>Meldung " + id + "</title>\n"
+                  "    <desc><![CDATA[<p>Text of <b>" + id + "</b></p>]]></desc>\n  </message>\n";
+    }
+    return feed + "</messages>\n";
+}
+} // namespace
+
+class tst_PelkUpdaterEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void silentRunWithNothingNewShowsNothing();
+    void silentRunReportsFailures_data();
+    void silentRunReportsFailures();
+    void silentRunWithNewMessageOpensMessagesWindow();
+    void interactiveCheckThroughTheLink();
+    void notAllowedSendsNothing();
+
+private:
+    QString userRegFile() const { return m_dir->filePath(QStringLiteral("config/Orbel/user.reg")); }
+    RegFileStore store() const
+    {
+        return RegFileStore(userRegFile(), m_dir->filePath(QStringLiteral("etc/Orbel/machine.reg")));
+    }
+    QString programFolder() const { return m_dir->filePath(QStringLiteral("program")); }
+    void writeIni(const QByteArray &url);
+    void writeServicePack(const char *allow);
+    QString storedString(const QString &keyPath, const QString &name) const;
+    // Runs the program to its end while this thread keeps serving; returns its exit code.
+    int run(const QStringList &arguments, const QStringList &extraEnvironment = {});
+    QStringList shots() const;
+    // Whether `lines` appear in this order among the lines of standard error.
+    bool logHas(const QStringList &lines) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestHttpServer> m_server;
+    QString m_program;
+    QByteArray m_stderr;
+};
+
+void tst_PelkUpdaterEndToEnd::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    for (const char *sub : {"program", "config", "etc", "home", "shots", "runtime"})
+        QVERIFY(QDir().mkpath(m_dir->filePath(QLatin1String(sub))));
+    QFile::setPermissions(m_dir->filePath(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_program = programFolder() + QStringLiteral("/PelkUpdater");
+    QVERIFY(QFile::copy(QStringLiteral(PELK_PROGRAM), m_program));
+    QVERIFY(QFile::setPermissions(m_program, QFile::permissions(m_program) | QFile::ExeOwner));
+    writeServicePack("1");
+
+    m_server = std::make_unique<TestHttpServer>();
+    QVERIFY(m_server->listen());
+    writeIni(m_server->url("/update"));
+}
+
+void tst_PelkUpdaterEndToEnd::cleanup()
+{
+    m_server.reset();
+    m_dir.reset();
+}
+
+void tst_PelkUpdaterEndToEnd::writeIni(const QByteArray &url)
+{
+    QFile example(QStringLiteral(PELK_EXAMPLES_DIR "/PelkUpdater.ini"));
+    QVERIFY(example.open(QIODevice::ReadOnly));
+    QByteArray ini = example.readAll();
+    const int start = ini.indexOf("UpdateCheckURL=");
+    QVERIFY(start >= 0);
+    const int end = ini.indexOf('\n', start);
+    ini.replace(start, end - start, "UpdateCheckURL=" + url);
+    QFile file(programFolder() + QStringLiteral("/PelkUpdater.ini"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(ini);
+}
+
+void tst_PelkUpdaterEndToEnd::writeServicePack(const char *allow)
+{
+    QFile file(programFolder() + QStringLiteral("/PelkServicePack.pelk"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QByteArray("<?xml version=\"1.0\"?>\n<Pelk><ProgVersion Value=\"5.2.1.7\"/>"
+                          "<OfflineVersion Value=\"5.2.1\"/><AllowOnlineUpdate Value=\"")
+               + allow + "\"/></Pelk>\n");
+}
+
+QString tst_PelkUpdaterEndToEnd::storedString(const QString &keyPath, const QString &name) const
+{
+    RegFileStore reg = store();
+    const auto key = reg.openKey(RegistryRoot::CurrentUser, keyPath, false);
+    return key && key->valueExists(name) ? key->readString(name) : QString();
+}
+
+int tst_PelkUpdaterEndToEnd::run(const QStringList &arguments, const QStringList &extraEnvironment)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const auto set = [&env](const char *name, const QString &value) { env.insert(QLatin1String(name), value); };
+    set("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("config")));
+    set("XDG_CONFIG_DIRS", m_dir->filePath(QStringLiteral("etc")));
+    set("HOME", m_dir->filePath(QStringLiteral("home")));
+    set("XDG_RUNTIME_DIR", m_dir->filePath(QStringLiteral("runtime")));
+    set("QT_QPA_PLATFORM", QStringLiteral("offscreen"));
+    set("QTWEBENGINE_DISABLE_SANDBOX", QStringLiteral("1"));
+    set("QTWEBENGINE_CHROMIUM_FLAGS", QStringLiteral("--disable-gpu --no-sandbox"));
+    set("QT_PLUGIN_PATH", QStringLiteral(PELK_DRIVER_PLUGIN_PATH));
+    set("QT_QPA_GENERIC_PLUGINS", QStringLiteral("pelkdriver"));
+    set("PELK_DRIVER_SHOTS", m_dir->filePath(QStringLiteral("shots")));
+    set("PELK_DRIVER_READ_MS", QStringLiteral("2600"));
+    for (const char *proxy : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+        env.remove(QLatin1String(proxy));
+    env.remove(QStringLiteral("PELK_QUIT_AFTER_FIRST_PAINT"));
+    for (const QString &assignment : extraEnvironment)
+        env.insert(assignment.section(QLatin1Char('='), 0, 0), assignment.section(QLatin1Char('='), 1));
+
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(m_dir->path());
+    process.start(m_program, arguments);
+    if (!process.waitForStarted(10000))
+        return -1;
+    // The service answers from this thread's event loop, so wait by spinning it.
+    QDeadlineTimer deadline(kRunTimeoutMs);
+    while (process.state() != QProcess::NotRunning && !deadline.hasExpired())
+        QTest::qWait(50);
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(5000);
+        m_stderr = process.readAllStandardError();
+        return -2;
+    }
+    m_stderr = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -3;
+}
+
+QStringList tst_PelkUpdaterEndToEnd::shots() const
+{
+    return QDir(m_dir->filePath(QStringLiteral("shots"))).entryList(QDir::Files, QDir::Name);
+}
+
+bool tst_PelkUpdaterEndToEnd::logHas(const QStringList &lines) const
+{
+    const QStringList all = QString::fromUtf8(m_stderr).split(QLatin1Char('\n'));
+    int next = 0;
+    for (const QString &line : all) {
+        if (next < lines.size() && line == lines.at(next))
+            ++next;
+    }
+    return next == lines.size();
+}
+
+void tst_PelkUpdaterEndToEnd::silentRunWithNothingNewShowsNothing()
+{
+    m_server->setReply("/update", CannedReply::ok(feedOf({"a1", "b2"})));
+    {
+        RegFileStore reg = store();
+        SaveOldMsgIds(reg, QStringLiteral("5.2.1.7"), {"B2", "a1"});
+    }
+
+    QCOMPARE(run({QStringLiteral("/SILENT")}), 0);
+    QVERIFY2(logHas({QStringLiteral("Suche nach Updates ..."), QStringLiteral("Anzahl der Meldungen: 2"),
+                     QStringLiteral("Davon neu: 0"), QStringLiteral("Keine neuen Updates verfügbar")}),
+             m_stderr.constData());
+    QVERIFY2(!m_stderr.contains("Fehler"), m_stderr.constData());
+    QCOMPARE(shots(), QStringList()); // no window was shown
+
+    QCOMPARE(m_server->requests().size(), 1);
+    const QString id = storedString(UpdaterKeyPath, QStringLiteral("ID"));
+    QCOMPARE(id.size(), 38);
+    QVERIFY(m_server->requests().first().body.startsWith(QByteArray("id=" + id.mid(1, 36).toLatin1() + "&pv=5.2.1.7&")));
+    QCOMPARE(m_server->requests().first().header("User-Agent"), QByteArray("PelkUpdater/5.2.1.7"));
+    QVERIFY(!storedString(VersionKeyPath(QStringLiteral("5.2.1.7")), QStringLiteral("LastUpdate")).isEmpty());
+    QCOMPARE(storedString(UpdaterKeyPath, QStringLiteral("UpdaterPath")), programFolder() + QLatin1Char('/'));
+    QCOMPARE(storedString(UpdaterKeyPath, QStringLiteral("Language")), QStringLiteral("de"));
+}
+
+void tst_PelkUpdaterEndToEnd::silentRunReportsFailures_data()
+{
+    QTest::addColumn<QByteArray>("address");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("unreachable") << QByteArray("dead") << "Fehler: Connection refused by 127.0.0.1:%1";
+    QTest::newRow("500") << QByteArray("/update") << "Fehler: 500 Internal Server Error";
+}
+
+void tst_PelkUpdaterEndToEnd::silentRunReportsFailures()
+{
+    QFETCH(QByteArray, address);
+    QFETCH(QString, line);
+    m_server->setReply("/update", CannedReply::withStatus(500, "Internal Server Error", feedOf({"a1"})));
+    if (address == "dead") {
+        const quint16 dead = FreeLoopbackPort();
+        address = "http://127.0.0.1:" + QByteArray::number(dead) + "/update";
+        line = line.arg(dead);
+    } else {
+        address = m_server->url(address);
+    }
+    writeIni(address);
+
+    QCOMPARE(run({QStringLiteral("/SILENT")}), 0);
+    QVERIFY2(logHas({QStringLiteral("Suche nach Updates ..."), line}), m_stderr.constData());
+    QVERIFY2(!m_stderr.contains("Anzahl der Meldungen"), m_stderr.constData());
+    QCOMPARE(shots(), QStringList());
+    QVERIFY(!storedString(VersionKeyPath(QStringLiteral("5.2.1.7")), QStringLiteral("LastUpdate")).isEmpty());
+}
+
+void tst_PelkUpdaterEndToEnd::silentRunWithNewMessageOpensMessagesWindow()
+{
+    m_server->setReply("/update", CannedReply::ok(feedOf({"a1", "b2", "c3"})));
+    {
+        RegFileStore reg = store();
+        SaveOldMsgIds(reg, QStringLiteral("5.2.1.7"), {"A1"});
+    }
+
+    QCOMPARE(run({QStringLiteral("/SILENT")}), 0);
+    QVERIFY2(logHas({QStringLiteral("Anzahl der Meldungen: 3"), QStringLiteral("Davon neu: 2")}), m_stderr.constData());
+    // Only the messages window appeared, and the driver closed it.
+    QCOMPARE(shots().size(), 1);
+    QVERIFY2(shots().first().contains(QLatin1String("Messages")), qPrintable(shots().first()));
+    QVERIFY2(m_stderr.contains("pelkdriver: closing"), m_stderr.constData());
+
+    // The last message of the feed was selected first and shown long enough to count as read.
+    QList<QByteArray> seen;
+    RegFileStore reg = store();
+    LoadOldMsgIds(reg, QStringLiteral("5.2.1.7"), seen);
+    QVERIFY2(seen.contains("c3"), JoinText(seen, ';').constData());
+    QVERIFY(seen.contains("A1"));
+    QVERIFY(!seen.contains("b2"));
+    const auto versionKey = reg.openKey(RegistryRoot::CurrentUser, VersionKeyPath(QStringLiteral("5.2.1.7")), false);
+    QVERIFY(versionKey);
+    QCOMPARE(versionKey->valueType(QStringLiteral("AutoUpdate")), RegistryValueType::DWord);
+    QCOMPARE(versionKey->readInteger(QStringLiteral("AutoUpdate")), 0u);
+}
+
+void tst_PelkUpdaterEndToEnd::interactiveCheckThroughTheLink()
+{
+    m_server->setReply("/update", CannedReply::ok(feedOf({"a1", "b2"})));
+
+    QCOMPARE(run({QStringLiteral("/LNG:engb")}, {QStringLiteral("PELK_DRIVER_CHECK=1")}), 0);
+    QVERIFY2(logHas({QStringLiteral("pelkdriver: clicking LUpdateCheck"), QStringLiteral("Number of messages: 2"),
+                     QStringLiteral("pelkdriver: clicking PExit")}),
+             m_stderr.constData());
+    const QStringList pictures = shots();
+    QCOMPARE(pictures.size(), 3);
+    QVERIFY(pictures.at(0).contains(QLatin1String("TFPelkUpdaterMain")));
+    QVERIFY(pictures.at(1).contains(QLatin1String("Messages")));
+    QVERIFY(pictures.at(2).contains(QLatin1String("after-check")));
+    QCOMPARE(m_server->requests().size(), 1);
+    QVERIFY(m_server->requests().first().body.contains("&lg=engb&"));
+    QCOMPARE(storedString(UpdaterKeyPath, QStringLiteral("Language")), QStringLiteral("engb"));
+}
+
+void tst_PelkUpdaterEndToEnd::notAllowedSendsNothing()
+{
+    writeServicePack("0");
+    m_server->setReply("/update", CannedReply::ok(feedOf({"a1"})));
+
+    QCOMPARE(run({QStringLiteral("/SILENT")}), 0);
+    QVERIFY2(logHas({QStringLiteral("Online-Updates sind für diese Installation nicht freigegeben.")}),
+             m_stderr.constData());
+    QVERIFY(!m_stderr.contains("Suche nach Updates"));
+    QCOMPARE(m_server->requests().size(), 0);
+    QVERIFY(storedString(VersionKeyPath(QStringLiteral("5.2.1.7")), QStringLiteral("LastUpdate")).isEmpty());
+    QCOMPARE(shots(), QStringList());
+}
+
+QTEST_GUILESS_MAIN(tst_PelkUpdaterEndToEnd)
+#include "tst_PelkUpdaterEndToEnd.moc"
