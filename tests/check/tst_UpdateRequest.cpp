@@ -84,6 +84,8 @@ private Q_SLOTS:
     void failuresSayWhatHappened();
     void redirectsUpToFiveAreFollowed_data();
     void redirectsUpToFiveAreFollowed();
+    void slowButSteadyReplyIsNotCutOff_data();
+    void slowButSteadyReplyIsNotCutOff();
     void connectTimeoutWhenNoConnectionComesUp();
     void tlsCertificateIsVerified();
     void httpsNeverRedirectsToHttp();
@@ -389,6 +391,31 @@ void tst_UpdateRequest::redirectsUpToFiveAreFollowed()
         QVERIFY2(failure.contains(QLatin1String("Too many redirects")), qPrintable(failure));
         QCOMPARE(m_server->requests().size(), 6);
     }
+}
+
+void tst_UpdateRequest::slowButSteadyReplyIsNotCutOff_data()
+{
+    QTest::addColumn<bool>("redirectFirst");
+    QTest::newRow("direct") << false;
+    QTest::newRow("after a redirect") << true;
+}
+
+void tst_UpdateRequest::slowButSteadyReplyIsNotCutOff()
+{
+    // Each byte comes well within the limits, the whole reply takes several times longer.
+    QFETCH(bool, redirectFirst);
+    CannedReply trickle = CannedReply::ok("<messages><message id=\"m1\"/></messages>");
+    trickle.kind = CannedReply::Kind::Trickle;
+    trickle.intervalMs = 40;
+    m_server->setReply("/feed", trickle);
+    m_server->setReply("/update", redirectFirst ? CannedReply::redirect(307, m_server->url("/feed")) : trickle);
+
+    QElapsedTimer timer;
+    timer.start();
+    const XmlDocumentPtr document = send(m_server->url("/update"), RequestLimits{400, 400, 1024, 5});
+    QVERIFY(timer.elapsed() > 1000);
+    QVERIFY(document);
+    QCOMPARE(static_cast<int>(document->select_nodes("/messages/message").size()), 1);
 }
 
 void tst_UpdateRequest::connectTimeoutWhenNoConnectionComesUp()
