@@ -33,6 +33,13 @@ QString hostText(const QUrl &url)
     return url.host() + QLatin1Char(':') + QString::number(port);
 }
 
+QString sizeText(qint64 bytes)
+{
+    constexpr qint64 kMiB = 1024 * 1024;
+    return bytes % kMiB == 0 ? QString::number(bytes / kMiB) + QStringLiteral(" MiB")
+                             : QString::number(bytes) + QStringLiteral(" bytes");
+}
+
 QString seconds(int milliseconds)
 {
     return QString::number(milliseconds / 1000.0, 'g', 3);
@@ -215,8 +222,8 @@ HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest reques
         throw PelkError(QStringLiteral("Time-out: the update service at %1 sent nothing for %2 seconds")
                             .arg(hostText(currentUrl), seconds(limits.idleTimeoutMs)));
     case Failure::TooLarge:
-        throw PelkError(QStringLiteral("The reply of the update service is larger than %1 bytes")
-                            .arg(limits.maxReplyBytes));
+        throw PelkError(QStringLiteral("The reply of the update service is larger than %1")
+                            .arg(sizeText(limits.maxReplyBytes)));
     case Failure::RedirectRefused:
         throw PelkError(QStringLiteral("Redirect to %1 refused: only http and https, never from https to http")
                             .arg(redirectTarget.toDisplayString(QUrl::RemoveUserInfo)));
@@ -233,8 +240,8 @@ HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest reques
     data.reasonPhrase = r->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
     received += r->readAll();
     if (received.size() > limits.maxReplyBytes)
-        throw PelkError(QStringLiteral("The reply of the update service is larger than %1 bytes")
-                            .arg(limits.maxReplyBytes));
+        throw PelkError(QStringLiteral("The reply of the update service is larger than %1")
+                            .arg(sizeText(limits.maxReplyBytes)));
     data.body = received;
     return data;
 }

@@ -332,11 +332,11 @@ void tst_UpdateRequest::failuresSayWhatHappened_data()
     announcedHuge.contentLength = false;
     announcedHuge.addHeader("Content-Length", QByteArray::number(16 * 1024 * 1024 + 1));
     QTest::newRow("announced over 16 MiB") << QByteArray("/update") << QVariant::fromValue(announcedHuge)
-                                           << "larger than 16777216 bytes";
+                                           << "larger than 16 MiB";
     CannedReply streamedHuge = CannedReply::ok(QByteArray(16 * 1024 * 1024 + 1, 'x'));
     streamedHuge.contentLength = false; // ends when the connection closes
     QTest::newRow("streamed over 16 MiB") << QByteArray("/update") << QVariant::fromValue(streamedHuge)
-                                          << "larger than 16777216 bytes";
+                                          << "larger than 16 MiB";
 }
 
 void tst_UpdateRequest::failuresSayWhatHappened()
