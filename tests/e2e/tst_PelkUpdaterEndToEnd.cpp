@@ -98,7 +98,7 @@ void tst_PelkUpdaterEndToEnd::writeIni(const QByteArray &url)
     const int start = ini.indexOf("UpdateCheckURL=");
     QVERIFY(start >= 0);
     const int end = ini.indexOf('\n', start);
-    ini.replace(start, end - start, "UpdateCheckURL=" + url);
+    ini.replace(start, end - start, QByteArray("UpdateCheckURL=" + url));
     QFile file(programFolder() + QStringLiteral("/PelkUpdater.ini"));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(ini);
