@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <cstdio>
 
 PelkDriver::PelkDriver()
@@ -90,22 +91,32 @@ void PelkDriver::handleMainWindow(QWidget *window)
         report(QStringLiteral("clicking LUpdateCheck"));
         click(link); // returns when the check, with any window it opened, is over
     }
-    shoot(window, QStringLiteral("TFPelkUpdaterMain-after-check"));
-    auto *exit = window->findChild<QAbstractButton *>(QStringLiteral("PExit"));
-    report(QStringLiteral("clicking PExit"));
-    if (exit)
-        click(exit);
-    else
-        window->close();
+    // Let the window repaint where the closed windows were before it is pictured.
+    QPointer<QWidget> main(window);
+    QTimer::singleShot(m_settleMs, this, [this, main] {
+        if (!main)
+            return;
+        shoot(main, QStringLiteral("TFPelkUpdaterMain-after-check"));
+        auto *exit = main->findChild<QAbstractButton *>(QStringLiteral("PExit"));
+        report(QStringLiteral("clicking PExit"));
+        if (exit)
+            click(exit);
+        else
+            main->close();
+    });
 }
 
 void PelkDriver::shoot(QWidget *window, const QString &what)
 {
     if (!m_takeShots)
         return;
-    // On a real X server the screen holds what the user sees, web pages included.
+    // A web page is drawn outside the widget tree: on a real X server take it from the screen.
+    // Everything else renders itself, unaffected by windows that cover it.
     QPixmap picture;
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && window->windowHandle()) {
+    const QList<QWidget *> children = window->findChildren<QWidget *>();
+    const bool showsWebPage = std::any_of(children.cbegin(), children.cend(),
+                                          [](const QWidget *child) { return child->inherits("QWebEngineView"); });
+    if (showsWebPage && QGuiApplication::platformName() == QLatin1String("xcb") && window->windowHandle()) {
         if (QScreen *screen = window->windowHandle()->screen())
             picture = screen->grabWindow(window->winId());
     }
