@@ -10,6 +10,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,6 +46,7 @@ private Q_SLOTS:
     void silentRunWithNewMessageOpensMessagesWindow();
     void interactiveCheckThroughTheLink();
     void notAllowedSendsNothing();
+    void sampleServiceOfTheDemo();
 
 private:
     QString userRegFile() const { return m_dir->filePath(QStringLiteral("config/Orbel/user.reg")); }
@@ -289,6 +292,34 @@ void tst_PelkUpdaterEndToEnd::notAllowedSendsNothing()
     QCOMPARE(m_server->requests().size(), 0);
     QVERIFY(storedString(VersionKeyPath(QStringLiteral("5.2.1.7")), QStringLiteral("LastUpdate")).isEmpty());
     QCOMPARE(shots(), QStringList());
+}
+
+void tst_PelkUpdaterEndToEnd::sampleServiceOfTheDemo()
+{
+    // The demo's service, as the demo starts it: its feed is one the program takes whole.
+    QProcess service;
+    const QString portFile = m_dir->filePath(QStringLiteral("service.port"));
+    service.start(QStringLiteral("python3"), {QStringLiteral(PELK_SOURCE_DIR "/scripts/sample-service.py"),
+                                               QStringLiteral("--port-file"), portFile});
+    QVERIFY(service.waitForStarted(10000));
+    const auto stop = qScopeGuard([&service] {
+        service.terminate();
+        if (!service.waitForFinished(5000))
+            service.kill();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(portFile).size() > 0, 10000);
+    QFile port(portFile);
+    QVERIFY(port.open(QIODevice::ReadOnly));
+    writeIni("http://127.0.0.1:" + port.readAll().trimmed() + "/update");
+
+    QCOMPARE(run({QStringLiteral("/SILENT")}), 0);
+    QVERIFY2(logHas({QStringLiteral("Anzahl der Meldungen: 4"), QStringLiteral("Davon neu: 4")}), m_stderr.constData());
+    QVERIFY2(!m_stderr.contains("Fehler"), m_stderr.constData());
+    QCOMPARE(shots().size(), 1);
+
+    const QByteArray printed = service.readAllStandardOutput();
+    QVERIFY2(printed.contains("POST /update from 127.0.0.1"), printed.constData());
+    QVERIFY2(printed.contains("pv = '5.2.1.7'"), printed.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_PelkUpdaterEndToEnd)
