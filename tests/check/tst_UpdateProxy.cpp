@@ -48,6 +48,17 @@ private Q_SLOTS:
 
 private:
     XmlDocumentPtr send() { return SendUpdateRequest(m_server->url("/update"), m_fixture->context(), m_host, kQuick); }
+    // For requests that must go through: a failure becomes m_error and a null result.
+    XmlDocumentPtr fetch()
+    {
+        m_error = QStringLiteral("(no document)");
+        try {
+            return send();
+        } catch (const PelkError &error) {
+            m_error = error.message();
+        }
+        return nullptr;
+    }
     ProxySettings stored(quint16 port, bool auth, const QString &password = QStringLiteral("s3cret")) const;
     // Requests for the test server's feed that the proxy's log shows.
     int proxiedRequests(TinyProxy &proxy);
@@ -57,6 +68,7 @@ private:
     std::unique_ptr<CheckFixture> m_fixture;
     std::unique_ptr<TestHttpServer> m_server;
     RecordingHost m_host;
+    QString m_error;
 };
 
 void tst_UpdateProxy::initTestCase()
@@ -104,7 +116,7 @@ void tst_UpdateProxy::storedProxyCarriesTheRequest()
     const int before = proxiedRequests(m_open);
     m_fixture->setProxy(stored(m_open.port(), false));
 
-    QVERIFY(send());
+    QVERIFY2(fetch(), qPrintable(m_error));
     QCOMPARE(m_server->requests().size(), 1);
     QVERIFY2(m_server->requests().first().header("Via").contains("tinyproxy"),
              m_server->requests().first().header("Via").constData());
@@ -117,7 +129,7 @@ void tst_UpdateProxy::storedProxyLoginAnswersTheChallenge()
     const int before = proxiedRequests(m_locked);
     m_fixture->setProxy(stored(m_locked.port(), true));
 
-    QVERIFY(send());
+    QVERIFY2(fetch(), qPrintable(m_error));
     // The first attempt went without the login and got 407; the second carried it.
     QCOMPARE(proxiedRequests(m_locked) - before, 2);
     QCOMPARE(m_server->requests().size(), 1);
@@ -234,7 +246,7 @@ void tst_UpdateProxy::systemSettingsWithLogin()
     settings.Port.clear();
     m_fixture->setProxy(settings);
 
-    QVERIFY(send());
+    QVERIFY2(fetch(), qPrintable(m_error));
     QCOMPARE(m_server->requests().size(), 1);
     QVERIFY(m_server->requests().first().header("Via").contains("tinyproxy"));
     QCOMPARE(m_server->requests().first().headerCount("Proxy-Authorization"), 0);
@@ -249,7 +261,7 @@ void tst_UpdateProxy::noProxyIgnoresHttpProxy()
     m_fixture->setProxy(settings);
     const int before = proxiedRequests(m_locked);
 
-    QVERIFY(send());
+    QVERIFY2(fetch(), qPrintable(m_error));
     QCOMPARE(m_server->requests().size(), 1);
     QCOMPARE(m_server->requests().first().headerCount("Via"), 0);
     QCOMPARE(m_server->requests().first().headerCount("Proxy-Authorization"), 0);

@@ -39,7 +39,14 @@ void tst_UpdateProxyDeadEnv::directConnectionBypassesProxy()
     server.setReply("/update", CannedReply::ok("<messages/>"));
     RecordingHost host;
 
-    QVERIFY(SendUpdateRequest(server.url("/update"), fixture.context(), host));
+    QString failure;
+    XmlDocumentPtr document;
+    try {
+        document = SendUpdateRequest(server.url("/update"), fixture.context(), host);
+    } catch (const PelkError &error) {
+        failure = error.message();
+    }
+    QVERIFY2(document, qPrintable(failure));
     QCOMPARE(server.requests().size(), 1);
 }
 
