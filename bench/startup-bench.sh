@@ -32,23 +32,26 @@ export XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/etc" HOME="$work/ho
 export XDG_RUNTIME_DIR="$work/runtime"
 export PELK_QUIT_AFTER_FIRST_PAINT=1
 
-# measure NAME COMMAND...: prints one line "NAME wall_ms peak_kib" per run into $work/NAME.txt
-measure() {
+# run_once NAME COMMAND...: appends "wall_us peak_kib" of one run to $work/NAME.txt
+run_once() {
     local name=$1; shift
-    "$@" >/dev/null 2>&1 || true   # warm the file cache
-    : > "$work/$name.txt"
-    for ((i = 0; i < runs; i++)); do
-        local start end
-        start=$(date +%s%N)
-        /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt"
-        end=$(date +%s%N)
-        read -r _elapsed peak < "$work/time.txt"
-        echo "$(( (end - start) / 1000 )) $peak" >> "$work/$name.txt"
-    done
+    local start end
+    start=$(date +%s%N)
+    /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt"
+    end=$(date +%s%N)
+    read -r _elapsed peak < "$work/time.txt"
+    echo "$(( (end - start) / 1000 )) $peak" >> "$work/$name.txt"
 }
 
-measure program "$work/program/PelkUpdater"
-measure empty "$yardstick"
+# Warm the file cache, then alternate the two so that any load on the machine weighs on both.
+"$work/program/PelkUpdater" >/dev/null 2>&1 || true
+"$yardstick" >/dev/null 2>&1 || true
+: > "$work/program.txt"
+: > "$work/empty.txt"
+for ((i = 0; i < runs; i++)); do
+    run_once program "$work/program/PelkUpdater"
+    run_once empty "$yardstick"
+done
 
 # summary NAME: median wall time in ms (from microseconds) and median / max peak memory in KiB
 summary() {
