@@ -2,9 +2,13 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 // The identifiers of the messages the user has read: kept sorted, without duplicates,
 // compared without regard to letter case (following the locale), searched by bisection.
+// Two identifiers are one when their case-folded texts are equal; the locale's collation
+// orders the rest, and the plain order of the folded texts breaks the collation's ties,
+// so the order stays strict and weak whatever the collation considers equal.
 class SeenMsgIDs
 {
 public:
@@ -24,5 +28,10 @@ public:
     static int compare(const QByteArray &a, const QByteArray &b);
 
 private:
+    // Where `key` stands or would stand, and whether it is there.
+    qsizetype lowerBound(const QString &key) const;
+    bool foundAt(qsizetype index, const QString &key) const;
+
     QList<QByteArray> m_items;
+    QList<QString> m_keys; // the folded text of each item, computed once
 };
