@@ -1,0 +1,99 @@
+#include "settings/RegFileKey.h"
+
+#include "app/PelkError.h"
+#include "settings/RegFile.h"
+#include "settings/StoreFile.h"
+
+#include <QtEndian>
+
+namespace {
+
+PelkError invalidType(const QString &name)
+{
+    return PelkError(QStringLiteral("Invalid data type for '%1'").arg(name));
+}
+
+} // namespace
+
+RegFileKey::RegFileKey(QString file, QStringList path, QList<RegValue> values, bool writable)
+    : m_file(std::move(file)), m_path(std::move(path)), m_values(std::move(values)), m_writable(writable)
+{
+}
+
+bool RegFileKey::valueExists(const QString &name) const
+{
+    return find(name) != nullptr;
+}
+
+RegistryValueType RegFileKey::valueType(const QString &name) const
+{
+    const RegValue *value = find(name);
+    if (!value)
+        return RegistryValueType::Missing;
+    switch (value->type) {
+    case kRegSz:
+        return RegistryValueType::String;
+    case kRegExpandSz:
+        return RegistryValueType::ExpandString;
+    case kRegDword:
+        return RegistryValueType::DWord;
+    default:
+        return RegistryValueType::Other;
+    }
+}
+
+QString RegFileKey::readString(const QString &name) const
+{
+    const RegValue *value = find(name);
+    if (!value)
+        return QString();
+    if (value->type != kRegSz && value->type != kRegExpandSz)
+        throw invalidType(name);
+    return value->text();
+}
+
+quint32 RegFileKey::readInteger(const QString &name) const
+{
+    const RegValue *value = find(name);
+    if (!value)
+        return 0;
+    if (value->type != kRegDword)
+        throw invalidType(name);
+    if (value->data.size() != 4)
+        throw PelkError(QStringLiteral("Failed to get data for '%1'").arg(name));
+    return qFromLittleEndian<quint32>(value->data.constData());
+}
+
+void RegFileKey::writeString(const QString &name, const QString &value)
+{
+    write(RegValue::fromString(name, value));
+}
+
+void RegFileKey::writeInteger(const QString &name, quint32 value)
+{
+    write(RegValue::fromDword(name, value));
+}
+
+const RegValue *RegFileKey::find(const QString &name) const
+{
+    for (const RegValue &value : m_values) {
+        if (value.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &value;
+    }
+    return nullptr;
+}
+
+void RegFileKey::write(const RegValue &value)
+{
+    std::optional<RegFile> stored;
+    if (m_writable && RegFile::isStorableName(value.name)) {
+        // The key is listed again in case another program removed it meanwhile.
+        stored = StoreFile(m_file).update([&](RegFile &content) {
+            content.createKey(m_path);
+            content.setValue(m_path, value);
+        });
+    }
+    if (!stored)
+        throw PelkError(QStringLiteral("Failed to set data for '%1'").arg(value.name));
+    m_values = stored->values(m_path);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "settings/RegValue.h"
+#include "settings/RegistryStore.h"
+
+#include <QList>
+#include <QStringList>
+
+// A key of a RegFileStore: the values as they were when it was opened, plus its own writes.
+class RegFileKey : public RegistryKey
+{
+public:
+    RegFileKey(QString file, QStringList path, QList<RegValue> values, bool writable);
+
+    bool valueExists(const QString &name) const override;
+    RegistryValueType valueType(const QString &name) const override;
+    QString readString(const QString &name) const override;
+    quint32 readInteger(const QString &name) const override;
+    void writeString(const QString &name, const QString &value) override;
+    void writeInteger(const QString &name, quint32 value) override;
+
+private:
+    const RegValue *find(const QString &name) const;
+    void write(const RegValue &value);
+
+    QString m_file;
+    QStringList m_path;
+    QList<RegValue> m_values;
+    bool m_writable;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "settings/RegFile.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+// One .reg store file on disk. Readers take a consistent snapshot without locking, since
+// writers never change the file in place: each write runs under the lock file beside it
+// ("user.reg.lock"), re-reads the file, applies its change, writes a new file with a unique
+// temporary name in the same folder, flushes it and renames it over the old one.
+class StoreFile
+{
+public:
+    enum class State { Missing, Unreadable, Damaged, Valid };
+
+    struct Snapshot
+    {
+        State state = State::Missing;
+        RegFile content;  // empty unless Valid
+        QByteArray bytes; // the file as read, kept for a damaged one
+    };
+
+    explicit StoreFile(QString path);
+
+    Snapshot load() const;
+
+    // Applies `change` to the current contents and stores the result, creating the folder
+    // when needed. Returns the stored contents, or nothing when the file could not be
+    // written; the old file is then left as it was. A damaged file is first kept beside as
+    // "<name>.damaged" and a warning goes to standard error.
+    std::optional<RegFile> update(const std::function<void(RegFile &)> &change) const;
+
+    QString path() const { return m_path; }
+
+private:
+    bool writeReplacing(const QString &target, const QByteArray &bytes) const;
+    void removeStaleTemporaries() const;
+    QString temporaryPrefix() const;
+
+    QString m_path;
+};

@@ -1,0 +1,9 @@
+target_sources(pelkcore PRIVATE
+    RegistryStore.h
+    RegFileStore.h RegFileStore.cpp
+    RegFileKey.h RegFileKey.cpp
+    RegFile.h RegFile.cpp
+    RegValue.h RegValue.cpp
+    StoreFile.h StoreFile.cpp
+    FileLock.h FileLock.cpp
+    UniqueFd.h)
