@@ -1,5 +1,7 @@
 #include "messages/SeenMsgIDs.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <numeric>
 #include <vector>
@@ -95,4 +97,37 @@ void SeenMsgIDs::remove(const QByteArray &id)
         return;
     m_items.removeAt(index);
     m_keys.removeAt(index);
+}
+
+void SeenMsgIDs::addAll(const QList<QByteArray> &ids)
+{
+    // A few insertions are cheap; many are merged by sorting once. The present
+    // spelling of an identifier comes first and so stays.
+    constexpr qsizetype kFewIds = 16;
+    if (ids.size() <= kFewIds) {
+        for (const QByteArray &id : ids)
+            add(id);
+        return;
+    }
+    assign(m_items + ids);
+}
+
+void SeenMsgIDs::removeAll(const QList<QByteArray> &ids)
+{
+    QSet<QString> gone;
+    gone.reserve(ids.size());
+    for (const QByteArray &id : ids)
+        gone.insert(sortKey(id));
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        if (gone.contains(m_keys.at(i)))
+            continue;
+        if (kept != i) {
+            m_items[kept] = std::move(m_items[i]);
+            m_keys[kept] = std::move(m_keys[i]);
+        }
+        ++kept;
+    }
+    m_items.resize(kept);
+    m_keys.resize(kept);
 }

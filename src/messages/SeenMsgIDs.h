@@ -19,6 +19,9 @@ public:
     bool contains(const QByteArray &id) const;
     void add(const QByteArray &id);    // no effect when present
     void remove(const QByteArray &id); // no effect when absent
+    // The same for many identifiers at once, without inserting one by one.
+    void addAll(const QList<QByteArray> &ids);
+    void removeAll(const QList<QByteArray> &ids);
     void assign(const QList<QByteArray> &ids);
 
     const QList<QByteArray> &items() const { return m_items; }

@@ -1,14 +1,27 @@
 #pragma once
 
+#include "messages/SeenMsgIDs.h"
+#include "messages/TMessageData.h"
 #include "sysinfo/XmlHelpers.h"
 
 #include <QByteArray>
 #include <QDialog>
 #include <QList>
 #include <QString>
+#include <vector>
 
 class Clock;
 class Languages;
+class MessageListModel;
+class MessagePageView;
+class QAction;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QSplitter;
+class QTreeView;
 class RegistryStore;
 class UrlOpener;
 struct InstallationData;
@@ -32,5 +45,82 @@ public:
     // modally and returns when the user has closed it.
     void ShowFeed(const XmlDocumentPtr &feed, const QList<QByteArray> &seenIds);
 
-    // ... the rest is private to the messages window.
+    // The hand-over without the show, for callers that show the window themselves.
+    void setFeed(const XmlDocumentPtr &feed, const QList<QByteArray> &seenIds);
+
+    // Rebuilds the list from the feed and selects the first row. A date that does not
+    // convert leaves its row without a date and throws, after the whole list is filled,
+    // PelkError with the first such error.
+    void FillMsgList();
+
+    // State for tests and tools.
+    const SeenMsgIDs &seenMsgIDs() const { return m_seenMsgIDs; }
+    const std::vector<TMessageData> &msgRecords() const { return m_msgRecords; }
+    MessagePageView *pageView() const { return m_wbMsg; }
+    // The outer size as the store keeps it (Msg.Width, Msg.Height).
+    QSize outerSize() const;
+    int shownRow() const { return m_shownItem; }
+    quint32 shownTick() const { return m_shownTick; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void done(int result) override;
+
+private:
+    void buildLayout();
+    void layoutControls();
+    void applyListHeight(int height);
+    void centreOnScreen();
+    void reportLater(const QString &message);
+    template <typename Handler> void runHandler(Handler &&handler);
+
+    void FormCreate();
+    void FormDestroy();
+    void FormShow();
+    void FormClose();
+    void LVMsgSelectItem();
+    void LVMsgContextPopup(const QPoint &position);
+    void MIMarkAsReadClick();
+    void MIMarkAsUnreadClick();
+    void BuCloseClick();
+    void ShowMsgPage(const QByteArray &id);
+
+    void AddSeenMsgID(const QByteArray &id);
+
+    TMessageData &recordOfRow(int row);
+    QList<int> selectedRowsInOrder() const;
+    // The one selected row, or -1 when none or several rows are selected.
+    int singleSelectedRow() const;
+
+    RegistryStore &m_store;
+    const InstallationData &m_installation;
+    const Clock &m_clock;
+    UrlOpener &m_urlOpener;
+
+    QLabel *m_lTitle = nullptr;
+    QLabel *m_lHeader = nullptr;
+    QLabel *m_image2 = nullptr;
+    QWidget *m_pMain = nullptr;
+    QSplitter *m_splitter1 = nullptr;
+    QTreeView *m_lvMsg = nullptr;
+    MessageListModel *m_model = nullptr;
+    QFrame *m_pBottom = nullptr;
+    MessagePageView *m_wbMsg = nullptr; // created at the first show
+    QCheckBox *m_cbAutoUpdate = nullptr;
+    QPushButton *m_buClose = nullptr;
+    QMenu *m_pmItem = nullptr;
+    QAction *m_miMarkAsRead = nullptr;
+    QAction *m_miMarkAsUnread = nullptr;
+
+    XmlDocumentPtr m_msgFeed;
+    SeenMsgIDs m_seenMsgIDs;
+    std::vector<TMessageData> m_msgRecords;
+    QString m_infoText;
+    QString m_updateText;
+    QString m_newText;
+
+    int m_shownItem = -1;
+    quint32 m_shownTick = 0xFFFFFFFFu;
+    bool m_inShow = false;
 };

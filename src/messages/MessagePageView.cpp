@@ -1,0 +1,201 @@
+#include "messages/MessagePageView.h"
+
+#include "messages/MessagePageScheme.h"
+#include "messages/MessagePageSchemeHandler.h"
+#include "messages/MessageWebPage.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+
+namespace {
+void lockDown(QWebEngineSettings *settings)
+{
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    settings->setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
+    settings->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
+    settings->setAttribute(QWebEngineSettings::WebGLEnabled, false);
+    settings->setAttribute(QWebEngineSettings::HyperlinkAuditingEnabled, false);
+    settings->setAttribute(QWebEngineSettings::DnsPrefetchEnabled, false);
+    settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    // A page that loads must not take the focus from the message list.
+    settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
+    settings->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+}
+
+// Reload, new window and history keys of browsers; the page never reacts to them.
+bool isNavigationKey(const QKeyEvent *event)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (key == Qt::Key_F5 || key == Qt::Key_Refresh || key == Qt::Key_Back || key == Qt::Key_Forward
+        || key == Qt::Key_Reload)
+        return true;
+    if ((modifiers & Qt::ControlModifier) && (key == Qt::Key_R || key == Qt::Key_N || key == Qt::Key_S
+                                              || key == Qt::Key_P || key == Qt::Key_U))
+        return true;
+    return (modifiers & Qt::AltModifier) && (key == Qt::Key_Left || key == Qt::Key_Right);
+}
+
+void removeLooseSeparators(QMenu *menu)
+{
+    QAction *previous = nullptr;
+    for (QAction *action : menu->actions()) {
+        if (action->isSeparator() && (!previous || previous->isSeparator()))
+            menu->removeAction(action);
+        else
+            previous = action;
+    }
+    const QList<QAction *> remaining = menu->actions();
+    if (!remaining.isEmpty() && remaining.constLast()->isSeparator())
+        menu->removeAction(remaining.constLast());
+}
+} // namespace
+
+MessagePageView::MessagePageView(UrlOpener &urlOpener, QWidget *parent) : QWebEngineView(parent)
+{
+    // Without a storage name the profile is off the record: nothing reaches the disk.
+    m_profile = new QWebEngineProfile(this);
+    m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    m_profile->setSpellCheckEnabled(false);
+    m_schemeHandler = new MessagePageSchemeHandler(m_profile);
+    m_profile->installUrlSchemeHandler(MessagePageSchemeName, m_schemeHandler);
+    lockDown(m_profile->settings());
+
+    m_page = new MessageWebPage(m_profile, urlOpener, this);
+    lockDown(m_page->settings());
+    connect(m_page, &QWebEnginePage::loadingChanged, this,
+            [this](const QWebEngineLoadingInfo &info) { loadingChanged(info); });
+    setPage(m_page);
+
+    setAcceptDrops(false);
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+    installEventFilter(this);
+}
+
+MessagePageView::~MessagePageView()
+{
+    // The page goes before its profile.
+    delete m_page;
+}
+
+void MessagePageView::showPage(const QByteArray &html)
+{
+    ++m_loadCounter;
+    load(QUrl(QString::fromLatin1(MessagePageSchemeName) + QStringLiteral(":page-")
+              + QString::number(m_loadCounter)),
+         html);
+}
+
+void MessagePageView::showBlank()
+{
+    load(QUrl(QStringLiteral("about:blank")), QByteArray());
+}
+
+void MessagePageView::load(const QUrl &url, const QByteArray &html)
+{
+    m_currentUrl = url;
+    m_currentHtml = html;
+    m_loadFinished = false;
+    ++m_loadsStarted;
+    m_schemeHandler->setPage(url, html);
+    m_page->expectLoad(url);
+    m_page->load(url);
+}
+
+void MessagePageView::loadingChanged(const QWebEngineLoadingInfo &info)
+{
+    if (info.url() != m_currentUrl || m_loadFinished)
+        return;
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        m_loadFinished = true;
+        // The engine's widgets exist by now; they must not take drops or keys either.
+        for (QObject *child : children())
+            lockDownChild(child);
+        Q_EMIT pageLoadFinished(info.status() == QWebEngineLoadingInfo::LoadSucceededStatus);
+        break;
+    default:
+        break;
+    }
+}
+
+void MessagePageView::childEvent(QChildEvent *event)
+{
+    QWebEngineView::childEvent(event);
+    if (event->type() == QEvent::ChildPolished)
+        lockDownChild(event->child());
+}
+
+void MessagePageView::lockDownChild(QObject *child)
+{
+    if (auto *widget = qobject_cast<QWidget *>(child)) {
+        widget->setAcceptDrops(false);
+        widget->installEventFilter(this);
+    }
+}
+
+bool MessagePageView::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (isNavigationKey(static_cast<QKeyEvent *>(event))) {
+            event->accept();
+            return true;
+        }
+        break;
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        event->ignore();
+        return true;
+    default:
+        break;
+    }
+    return QWebEngineView::eventFilter(watched, event);
+}
+
+void MessagePageView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createStandardContextMenu();
+    if (!menu)
+        return;
+    for (QAction *action : menu->actions()) {
+        if (action->isSeparator())
+            continue;
+        bool harmless = false;
+        for (int webAction = 0; webAction < QWebEnginePage::WebActionCount && !harmless; ++webAction) {
+            const auto candidate = QWebEnginePage::WebAction(webAction);
+            harmless = MessageWebPage::isHarmlessAction(candidate) && m_page->action(candidate) == action;
+        }
+        if (!harmless)
+            menu->removeAction(action);
+    }
+    removeLooseSeparators(menu);
+    // On the page background nothing is left: no menu at all.
+    if (menu->actions().isEmpty()) {
+        menu->deleteLater();
+        return;
+    }
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setObjectName(QStringLiteral("WBMsgContextMenu"));
+    menu->popup(event->globalPos());
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QUrl>
+#include <QWebEngineView>
+
+class MessagePageSchemeHandler;
+class MessageWebPage;
+class QWebEngineLoadingInfo;
+class QWebEngineProfile;
+class UrlOpener;
+
+// The message page view of the messages window, locked down for HTML that comes from the
+// network: no scripts, plugins, storage or local files, a private in-memory profile, no
+// dropping, no reload and only the window's own loads. Every load gets a fresh address, so
+// the page asked for last is the one that ends up shown.
+class MessagePageView : public QWebEngineView
+{
+    Q_OBJECT
+
+public:
+    MessagePageView(UrlOpener &urlOpener, QWidget *parent = nullptr);
+    ~MessagePageView() override;
+
+    // Shows `html` (UTF-8) of any size.
+    void showPage(const QByteArray &html);
+    // Shows the blank page.
+    void showBlank();
+
+    // The page asked for last (empty for the blank page), and whether it has finished loading.
+    const QByteArray &currentHtml() const { return m_currentHtml; }
+    QUrl currentUrl() const { return m_currentUrl; }
+    bool isLoadFinished() const { return m_loadFinished; }
+    int loadsStarted() const { return m_loadsStarted; }
+    MessageWebPage *messagePage() const { return m_page; }
+
+Q_SIGNALS:
+    // The page asked for last has finished loading.
+    void pageLoadFinished(bool ok);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void childEvent(QChildEvent *event) override;
+
+private:
+    void load(const QUrl &url, const QByteArray &html);
+    void loadingChanged(const QWebEngineLoadingInfo &info);
+    void lockDownChild(QObject *child);
+
+    QWebEngineProfile *m_profile = nullptr;
+    MessagePageSchemeHandler *m_schemeHandler = nullptr;
+    MessageWebPage *m_page = nullptr;
+    quint64 m_loadCounter = 0;
+    int m_loadsStarted = 0;
+    QUrl m_currentUrl;
+    QByteArray m_currentHtml;
+    bool m_loadFinished = true;
+};

@@ -1,0 +1,552 @@
+#include "messages/UPelkUpdaterMessages.h"
+
+#include "app/ErrorBox.h"
+#include "app/PelkError.h"
+#include "app/PelkFonts.h"
+#include "i18n/Languages.h"
+#include "i18n/WindowTitle.h"
+#include "messages/MessageList.h"
+#include "messages/MessageListModel.h"
+#include "messages/MessagePage.h"
+#include "messages/MessagePageView.h"
+#include "settings/UPelkUpdaterUtils.h"
+#include "sysinfo/Clock.h"
+#include "sysinfo/InstallationData.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+// The layout's client area; the store keeps the outer size, which adds a fixed frame
+// allowance, so that a stored size comes back the same whatever frame the desktop draws.
+constexpr int kClientWidth = 990;
+constexpr int kClientHeight = 640;
+constexpr int kFrameWidth = 16;
+constexpr int kFrameHeight = 38;
+constexpr int kMinOuterWidth = 600;
+
+constexpr int kMargin = 8;
+constexpr int kMainTop = 64;
+constexpr int kMainBottomMargin = 45;
+constexpr int kListHeight = 177;
+constexpr int kListMinHeight = 100;
+constexpr int kSplitterHeight = 3;
+constexpr int kPageMinHeight = 30;
+constexpr int kMinClientHeight = kMainTop + kListMinHeight + kSplitterHeight + kPageMinHeight + kMainBottomMargin;
+
+constexpr int kSummaryMinWidth = 300;
+constexpr int kColumnWidths[] = {90, 20, 100, 700};
+
+// A message shown for longer than this counts as read.
+constexpr quint32 kReadAfterMs = 2000;
+// ShownTick of a message whose state the user has set by hand.
+constexpr quint32 kNoTick = 0xFFFFFFFFu;
+
+// The product mark at the top right, 76 x 14.
+QPixmap logoPicture()
+{
+    QPixmap picture(76, 14);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x00, 0x91, 0xDC));
+    painter.drawEllipse(QRectF(1, 1, 12, 12));
+    painter.setBrush(Qt::white);
+    painter.drawEllipse(QRectF(4.5, 4.5, 5, 5));
+    QFont font = PelkFont(13);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(0x4D, 0x4D, 0x4D));
+    painter.drawText(QRect(17, 0, 59, 14), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("ORBEL"));
+    return picture;
+}
+
+template <typename Widget> Widget *named(Widget *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QFont &font)
+{
+    auto *label = named(new QLabel(parent), name);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    return label;
+}
+} // namespace
+
+template <typename Handler> void TFPelkUpdaterMessages::runHandler(Handler &&handler)
+{
+    try {
+        handler();
+    } catch (const PelkError &error) {
+        ShowErrorBox(this, error.message());
+    }
+}
+
+TFPelkUpdaterMessages::TFPelkUpdaterMessages(RegistryStore &store, const InstallationData &installation,
+                                             const Clock &clock, UrlOpener &urlOpener, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+      m_store(store),
+      m_installation(installation),
+      m_clock(clock),
+      m_urlOpener(urlOpener)
+{
+    setObjectName(QStringLiteral("TFPelkUpdaterMessages"));
+    setModal(true);
+    buildLayout();
+    FormCreate();
+}
+
+TFPelkUpdaterMessages::~TFPelkUpdaterMessages()
+{
+    FormDestroy();
+}
+
+void TFPelkUpdaterMessages::buildLayout()
+{
+    setFont(PelkFont(13));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setMinimumSize(kMinOuterWidth - kFrameWidth, kMinClientHeight);
+    resize(kClientWidth, kClientHeight);
+
+    QFont titleFont = PelkFont(19);
+    titleFont.setBold(true);
+    m_lTitle = makeLabel(this, "LTitle", titleFont);
+    m_lHeader = makeLabel(this, "LHeader", PelkFont(13));
+    m_image2 = named(new QLabel(this), "Image2");
+    m_image2->setPixmap(logoPicture());
+
+    m_pMain = named(new QWidget(this), "PMain");
+    m_splitter1 = named(new QSplitter(Qt::Vertical, m_pMain), "Splitter1");
+    m_splitter1->setChildrenCollapsible(false);
+    m_splitter1->setHandleWidth(kSplitterHeight);
+    auto *mainLayout = new QVBoxLayout(m_pMain);
+    mainLayout->setContentsMargins(0, 0, 0, 0);
+    mainLayout->addWidget(m_splitter1);
+
+    m_lvMsg = named(new QTreeView(m_splitter1), "LVMsg");
+    m_model = new MessageListModel(this);
+    m_lvMsg->setModel(m_model);
+    m_lvMsg->setMinimumHeight(kListMinHeight);
+    m_lvMsg->setRootIsDecorated(false);
+    m_lvMsg->setItemsExpandable(false);
+    m_lvMsg->setUniformRowHeights(true);
+    m_lvMsg->setAllColumnsShowFocus(true);
+    m_lvMsg->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lvMsg->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_lvMsg->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lvMsg->setSortingEnabled(false);
+    m_lvMsg->setTextElideMode(Qt::ElideRight);
+    m_lvMsg->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The selection stays as visible when the list loses the focus.
+    QPalette listPalette = m_lvMsg->palette();
+    for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        listPalette.setBrush(QPalette::Inactive, role, listPalette.brush(QPalette::Active, role));
+    m_lvMsg->setPalette(listPalette);
+
+    QHeaderView *header = m_lvMsg->header();
+    header->setSectionsClickable(false);
+    header->setSectionsMovable(false);
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(kColumnWidths[MessageListModel::PrioColumn]);
+    for (int column = 0; column < MessageListModel::ColumnCount; ++column) {
+        header->setSectionResizeMode(column, column == MessageListModel::SummaryColumn ? QHeaderView::Interactive
+                                                                                       : QHeaderView::Fixed);
+        header->resizeSection(column, kColumnWidths[column]);
+    }
+    connect(header, &QHeaderView::sectionResized, this, [header](int column, int, int size) {
+        if (column == MessageListModel::SummaryColumn && size < kSummaryMinWidth)
+            header->resizeSection(column, kSummaryMinWidth);
+    });
+
+    m_pBottom = named(new QFrame(m_splitter1), "PBottom");
+    m_pBottom->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_pBottom->setLineWidth(1);
+    m_pBottom->setMinimumHeight(kPageMinHeight);
+    auto *bottomLayout = new QVBoxLayout(m_pBottom);
+    bottomLayout->setContentsMargins(0, 0, 0, 0);
+
+    m_splitter1->addWidget(m_lvMsg);
+    m_splitter1->addWidget(m_pBottom);
+    // The list keeps its height when the window is resized, as a list docked at the top does.
+    m_splitter1->setStretchFactor(0, 0);
+    m_splitter1->setStretchFactor(1, 1);
+    if (QSplitterHandle *handle = m_splitter1->handle(1)) {
+        handle->setAutoFillBackground(true);
+        QPalette handlePalette = handle->palette();
+        handlePalette.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+        handle->setPalette(handlePalette);
+    }
+
+    m_cbAutoUpdate = named(new QCheckBox(this), "CBAutoUpdate");
+    m_cbAutoUpdate->setChecked(true);
+    m_buClose = named(new QPushButton(this), "BuClose");
+    m_buClose->setDefault(true);
+
+    m_pmItem = named(new QMenu(this), "PMItem");
+    m_miMarkAsRead = named(m_pmItem->addAction(QString()), "MIMarkAsRead");
+    m_miMarkAsUnread = named(m_pmItem->addAction(QString()), "MIMarkAsUnread");
+
+    setTabOrder(m_lvMsg, m_cbAutoUpdate);
+    setTabOrder(m_cbAutoUpdate, m_buClose);
+
+    connect(m_lvMsg->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { runHandler([this] { LVMsgSelectItem(); }); });
+    connect(m_lvMsg, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &position) { runHandler([this, position] { LVMsgContextPopup(position); }); });
+    connect(m_miMarkAsRead, &QAction::triggered, this, [this] { runHandler([this] { MIMarkAsReadClick(); }); });
+    connect(m_miMarkAsUnread, &QAction::triggered, this, [this] { runHandler([this] { MIMarkAsUnreadClick(); }); });
+    connect(m_buClose, &QPushButton::clicked, this, [this] { runHandler([this] { BuCloseClick(); }); });
+
+    layoutControls();
+}
+
+void TFPelkUpdaterMessages::layoutControls()
+{
+    const int w = width();
+    const int h = height();
+    m_image2->setGeometry(w - 16 - 76, 27, 76, 14);
+    m_lTitle->setGeometry(kMargin, kMargin, qMax(0, m_image2->x() - 2 * kMargin), 28);
+    m_lHeader->setGeometry(kMargin, 40, qMax(0, w - 2 * kMargin), 20);
+    m_pMain->setGeometry(kMargin, kMainTop, qMax(0, w - 2 * kMargin), qMax(0, h - kMainTop - kMainBottomMargin));
+
+    const int buttonTop = h - kMargin - 25;
+    m_buClose->setGeometry(w - 10 - 125, buttonTop, 125, 25);
+    const int boxHeight = qMax(17, m_cbAutoUpdate->sizeHint().height());
+    const int boxWidth = qMin(qMax(313, m_cbAutoUpdate->sizeHint().width()), qMax(0, m_buClose->x() - 2 * kMargin));
+    m_cbAutoUpdate->setGeometry(kMargin, buttonTop + (25 - boxHeight) / 2, boxWidth, boxHeight);
+}
+
+void TFPelkUpdaterMessages::applyListHeight(int height)
+{
+    m_pMain->layout()->activate();
+    const int available = m_splitter1->height() - m_splitter1->handleWidth();
+    m_splitter1->setSizes({height, qMax(0, available - height)});
+}
+
+QSize TFPelkUpdaterMessages::outerSize() const
+{
+    return QSize(width() + kFrameWidth, height() + kFrameHeight);
+}
+
+void TFPelkUpdaterMessages::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    layoutControls();
+}
+
+void TFPelkUpdaterMessages::FormCreate()
+{
+    int listHeight = kListHeight;
+    try {
+        const MessagesGeometry geometry = ReadMessagesGeometry(m_store);
+        // A stored size never makes the window larger than the desktop (or its layout size):
+        // a damaged value must not ask the window system for a gigantic window.
+        QSize limit(kClientWidth, kClientHeight);
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            limit = limit.expandedTo(screen->virtualSize());
+        QSize client = size();
+        if (geometry.Width)
+            client.setWidth(qMin(*geometry.Width - kFrameWidth, limit.width()));
+        if (geometry.Height)
+            client.setHeight(qMin(*geometry.Height - kFrameHeight, limit.height()));
+        resize(client.expandedTo(minimumSize()));
+        if (geometry.Splitter)
+            listHeight = *geometry.Splitter;
+    } catch (const PelkError &) {
+        // A value of another type leaves the layout size, like a missing one.
+    }
+    layoutControls();
+    applyListHeight(listHeight);
+}
+
+void TFPelkUpdaterMessages::FormDestroy()
+{
+    // Taking the rows down must not run any behaviour.
+    disconnect(m_lvMsg->selectionModel(), nullptr, this, nullptr);
+    try {
+        const QSize outer = outerSize();
+        WriteMessagesGeometry(m_store, outer.width(), outer.height(), m_lvMsg->height());
+    } catch (...) {
+        // The geometry is a convenience; failing to keep it is not worth a word at the end.
+    }
+}
+
+void TFPelkUpdaterMessages::applyTexts(const Languages &languages)
+{
+    setWindowTitle(ComposeWindowTitle(languages, "txtMessages").replace(QLatin1String("[*]"), QLatin1String("[*][*]")));
+    m_lTitle->setText(languages.WindowText("txtMessages"));
+    m_lHeader->setText(languages.WindowText("txtMessagesLong") + QLatin1Char(':'));
+    m_buClose->setText(languages.WindowText("txtClose"));
+    m_infoText = languages.WindowText("txtInfo");
+    m_updateText = languages.WindowText("txtUpdate");
+    m_newText = languages.WindowText("txtNew");
+    m_cbAutoUpdate->setText(languages.WindowText("txtAutoUpdateCheck"));
+    m_model->setHeading(MessageListModel::DateColumn, languages.WindowText("txtDate"));
+    m_model->setHeading(MessageListModel::TypeColumn, languages.WindowText("txtType"));
+    m_model->setHeading(MessageListModel::SummaryColumn, languages.WindowText("txtSummary"));
+    m_miMarkAsRead->setText(languages.WindowText("txtMarkAsRead"));
+    m_miMarkAsUnread->setText(languages.WindowText("txtMarkAsUnread"));
+    layoutControls();
+}
+
+void TFPelkUpdaterMessages::setFeed(const XmlDocumentPtr &feed, const QList<QByteArray> &seenIds)
+{
+    m_msgFeed = feed;
+    m_seenMsgIDs.assign(seenIds);
+}
+
+void TFPelkUpdaterMessages::ShowFeed(const XmlDocumentPtr &feed, const QList<QByteArray> &seenIds)
+{
+    setFeed(feed, seenIds);
+    exec();
+}
+
+void TFPelkUpdaterMessages::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    centreOnScreen();
+    if (!m_wbMsg) {
+        // The HTML engine starts only when a page is first needed, not with the program.
+        m_wbMsg = named(new MessagePageView(m_urlOpener, m_pBottom), "WBMsg");
+        m_pBottom->layout()->addWidget(m_wbMsg);
+        setTabOrder(m_lvMsg, m_wbMsg);
+        setTabOrder(m_wbMsg, m_cbAutoUpdate);
+    }
+    m_inShow = true;
+    FormShow();
+    m_inShow = false;
+}
+
+void TFPelkUpdaterMessages::centreOnScreen()
+{
+    const QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const QSize outer = outerSize();
+    // A window larger than the screen keeps its title bar on the screen.
+    move(qMax(available.left(), available.left() + (available.width() - outer.width()) / 2),
+         qMax(available.top(), available.top() + (available.height() - outer.height()) / 2));
+}
+
+void TFPelkUpdaterMessages::reportLater(const QString &message)
+{
+    // While the window is being shown the box waits until the window is up behind it.
+    QMetaObject::invokeMethod(
+        this, [this, message] { ShowErrorBox(this, message); }, Qt::QueuedConnection);
+}
+
+void TFPelkUpdaterMessages::FormShow()
+{
+    m_lvMsg->setFocus();
+    bool autoUpdate = false;
+    try {
+        autoUpdate = ReadAutoUpdate(m_store, m_installation.ProgVersion);
+    } catch (const PelkError &error) {
+        reportLater(error.message());
+    }
+    m_cbAutoUpdate->setChecked(autoUpdate);
+    try {
+        FillMsgList();
+    } catch (const PelkError &error) {
+        reportLater(error.message());
+    }
+}
+
+void TFPelkUpdaterMessages::FillMsgList()
+{
+    m_shownItem = -1;
+    m_model->clear();
+    m_msgRecords.clear();
+
+    MessageList list = BuildMessageList(m_msgFeed.get(), m_seenMsgIDs, {m_infoText, m_updateText, m_newText});
+    m_msgRecords = std::move(list.Records);
+    m_model->setRows(std::move(list.Rows), &m_msgRecords);
+
+    if (m_model->rowCount() > 0) {
+        m_lvMsg->scrollToTop();
+        m_lvMsg->selectionModel()->setCurrentIndex(m_model->index(0, 0),
+                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    } else {
+        ShowMsgPage(QByteArray());
+    }
+    if (!list.FirstError.isEmpty())
+        throw PelkError(list.FirstError);
+}
+
+TMessageData &TFPelkUpdaterMessages::recordOfRow(int row)
+{
+    return m_msgRecords.at(m_model->recordIndex(row));
+}
+
+int TFPelkUpdaterMessages::singleSelectedRow() const
+{
+    // Read from the selection's ranges, so that a long selection costs nothing here.
+    int row = -1;
+    for (const QItemSelectionRange &range : m_lvMsg->selectionModel()->selection()) {
+        if (!range.isValid())
+            continue;
+        if (range.top() != range.bottom() || (row >= 0 && row != range.top()))
+            return -1;
+        row = range.top();
+    }
+    return row;
+}
+
+QList<int> TFPelkUpdaterMessages::selectedRowsInOrder() const
+{
+    QList<int> rows;
+    for (const QItemSelectionRange &range : m_lvMsg->selectionModel()->selection()) {
+        if (!range.isValid())
+            continue;
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.append(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void TFPelkUpdaterMessages::LVMsgSelectItem()
+{
+    const int selected = singleSelectedRow();
+    if (m_shownItem >= 0 && selected != m_shownItem) {
+        // The shown message leaves the single selection: read when it was shown long enough.
+        const int shown = m_shownItem;
+        m_shownItem = -1;
+        if (m_shownTick != kNoTick && quint32(m_clock.tickCount() - m_shownTick) > kReadAfterMs) {
+            TMessageData &record = recordOfRow(shown);
+            record.IsUnread = false;
+            AddSeenMsgID(record.MsgID);
+            m_model->recordChanged(shown);
+        }
+        if (selected < 0)
+            ShowMsgPage(QByteArray());
+    }
+    if (selected >= 0 && selected != m_shownItem) {
+        m_shownItem = selected;
+        ShowMsgPage(recordOfRow(selected).MsgID);
+        m_shownTick = m_clock.tickCount();
+    }
+}
+
+void TFPelkUpdaterMessages::ShowMsgPage(const QByteArray &id)
+{
+    if (!m_wbMsg)
+        return;
+    if (id.isEmpty() || !m_msgFeed) {
+        m_wbMsg->showBlank();
+        return;
+    }
+    m_wbMsg->showPage(MsgPageHtml(*m_msgFeed, id));
+}
+
+void TFPelkUpdaterMessages::LVMsgContextPopup(const QPoint &position)
+{
+    const QList<int> rows = selectedRowsInOrder();
+    if (rows.isEmpty())
+        return;
+    bool anyUnread = false;
+    bool anyRead = false;
+    for (const int row : rows) {
+        const bool unread = recordOfRow(row).IsUnread;
+        anyUnread = anyUnread || unread;
+        anyRead = anyRead || !unread;
+    }
+    m_miMarkAsRead->setVisible(anyUnread);
+    m_miMarkAsUnread->setVisible(anyRead);
+    m_pmItem->popup(m_lvMsg->viewport()->mapToGlobal(position));
+}
+
+void TFPelkUpdaterMessages::MIMarkAsReadClick()
+{
+    QList<QByteArray> ids;
+    for (const int row : selectedRowsInOrder()) {
+        TMessageData &record = recordOfRow(row);
+        record.IsUnread = false;
+        ids.append(record.MsgID);
+    }
+    m_seenMsgIDs.addAll(ids);
+    m_shownTick = kNoTick;
+    m_model->recordsChanged();
+}
+
+void TFPelkUpdaterMessages::MIMarkAsUnreadClick()
+{
+    QList<QByteArray> ids;
+    for (const int row : selectedRowsInOrder()) {
+        TMessageData &record = recordOfRow(row);
+        record.IsUnread = true;
+        ids.append(record.MsgID);
+    }
+    m_seenMsgIDs.removeAll(ids);
+    m_shownTick = kNoTick;
+    m_model->recordsChanged();
+}
+
+void TFPelkUpdaterMessages::BuCloseClick()
+{
+    close();
+}
+
+void TFPelkUpdaterMessages::done(int result)
+{
+    // Every way of closing (the button, the close box, Esc, the system) comes here.
+    if (isVisible())
+        FormClose();
+    QDialog::done(result);
+}
+
+void TFPelkUpdaterMessages::FormClose()
+{
+    // One by one, as the user could: the shown message may become read on its way out.
+    QItemSelectionModel *selection = m_lvMsg->selectionModel();
+    for (const int row : selectedRowsInOrder())
+        selection->select(m_model->index(row, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+
+    // Both values are stored even when one of them fails; the window closes all the same,
+    // so that a store that cannot be written never keeps the user in here.
+    QString firstError;
+    try {
+        WriteAutoUpdate(m_store, m_installation.ProgVersion, m_cbAutoUpdate->isChecked());
+    } catch (const PelkError &error) {
+        firstError = error.message();
+    }
+    try {
+        SaveOldMsgIds(m_store, m_installation.ProgVersion, m_seenMsgIDs.items());
+    } catch (const PelkError &error) {
+        if (firstError.isEmpty())
+            firstError = error.message();
+    }
+    if (!firstError.isEmpty())
+        ShowErrorBox(this, firstError);
+}
+
+void TFPelkUpdaterMessages::AddSeenMsgID(const QByteArray &id)
+{
+    m_seenMsgIDs.add(id);
+}
