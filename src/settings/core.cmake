@@ -6,4 +6,8 @@ target_sources(pelkcore PRIVATE
     RegValue.h RegValue.cpp
     StoreFile.h StoreFile.cpp
     FileLock.h FileLock.cpp
-    UniqueFd.h)
+    UniqueFd.h
+    UPelkUpdaterUtils.h UPelkUpdaterUtils.cpp
+    PasswordProtection.h PasswordProtection.cpp
+    PasswordText.h PasswordText.cpp
+    BlowfishCfb8.h BlowfishCfb8.cpp)

@@ -6,3 +6,11 @@ pelk_add_qtest(tst_RegFileStore
     LIBS pelkcore)
 target_compile_definitions(tst_RegFileStore PRIVATE REGSTORE_WRITER="$<TARGET_FILE:regstore_writer>")
 add_dependencies(tst_RegFileStore regstore_writer)
+
+pelk_add_qtest(tst_PelkUpdaterUtils
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_PelkUpdaterUtils.cpp
+    LIBS pelkcore)
+
+pelk_add_qtest(tst_PasswordProtection
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_PasswordProtection.cpp
+    LIBS pelkcore)

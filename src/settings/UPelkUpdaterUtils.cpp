@@ -1,0 +1,242 @@
+#include "settings/UPelkUpdaterUtils.h"
+
+#include "settings/PasswordProtection.h"
+#include "settings/RegistryStore.h"
+#include "sysinfo/Clock.h"
+
+#include <QUuid>
+
+const QString UpdaterKeyPath = QStringLiteral("\\Software\\Orbel\\PelkUpdater");
+
+namespace {
+
+const QString kProxyOption = QStringLiteral("ProxyOption");
+const QString kProxyServer = QStringLiteral("ProxyServer");
+const QString kProxyPort = QStringLiteral("ProxyPort");
+const QString kProxyAuth = QStringLiteral("ProxyAuth");
+const QString kProxyUser = QStringLiteral("ProxyUser");
+const QString kProxyPassword = QStringLiteral("ProxyPassword");
+const QString kUpdaterPath = QStringLiteral("UpdaterPath");
+const QString kId = QStringLiteral("ID");
+const QString kLanguage = QStringLiteral("Language");
+const QString kMsgWidth = QStringLiteral("Msg.Width");
+const QString kMsgHeight = QStringLiteral("Msg.Height");
+const QString kMsgSplitter = QStringLiteral("Msg.Splitter");
+const QString kAutoUpdate = QStringLiteral("AutoUpdate");
+const QString kLastUpdate = QStringLiteral("LastUpdate");
+const QString kOldMsgIds = QStringLiteral("OldMsgIDs");
+constexpr char kMsgIdSeparator = ';';
+
+// Leading and trailing characters up to the blank (controls included) go; other Unicode
+// blanks are part of the text.
+QString trimmedText(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+std::unique_ptr<RegistryKey> openUserKey(RegistryStore &store, const QString &path, bool canCreate)
+{
+    return store.openKey(RegistryRoot::CurrentUser, path, canCreate);
+}
+
+std::optional<qint32> readOptionalInteger(const RegistryKey &key, const QString &name)
+{
+    if (!key.valueExists(name))
+        return std::nullopt;
+    return qint32(key.readInteger(name));
+}
+
+} // namespace
+
+QString VersionKeyPath(const QString &progVersion)
+{
+    // The text before the second full stop, or nothing without one.
+    QString part;
+    const qsizetype first = progVersion.indexOf(u'.');
+    if (first >= 0) {
+        const qsizetype second = progVersion.indexOf(u'.', first + 1);
+        if (second >= 0)
+            part = progVersion.left(second);
+    }
+    return UpdaterKeyPath + QLatin1Char('\\') + part;
+}
+
+QString FullVersionKeyPath(const QString &progVersion)
+{
+    return UpdaterKeyPath + QLatin1Char('\\') + progVersion;
+}
+
+ProxySettings ReadProxySettings(RegistryStore &store)
+{
+    ProxySettings settings;
+    const auto key = openUserKey(store, UpdaterKeyPath, false);
+    if (!key)
+        return settings;
+    if (key->valueExists(kProxyOption))
+        settings.Option = qMax<qint32>(0, qint32(key->readInteger(kProxyOption)));
+    if (key->valueExists(kProxyServer))
+        settings.Server = trimmedText(key->readString(kProxyServer));
+    if (key->valueExists(kProxyPort))
+        settings.Port = trimmedText(key->readString(kProxyPort));
+    if (key->valueExists(kProxyUser))
+        settings.User = trimmedText(key->readString(kProxyUser));
+    if (key->valueExists(kProxyPassword))
+        settings.Password = trimmedText(UnprotectPassword(key->readString(kProxyPassword).toUtf8()));
+    if (key->valueExists(kProxyAuth))
+        settings.Auth = key->readInteger(kProxyAuth) != 0;
+    return settings;
+}
+
+void WriteProxySettings(RegistryStore &store, const ProxySettings &settings)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, true);
+    if (!key)
+        return;
+    key->writeInteger(kProxyOption, quint32(settings.Option));
+    key->writeString(kProxyServer, trimmedText(settings.Server));
+    key->writeString(kProxyPort, trimmedText(settings.Port));
+    key->writeInteger(kProxyAuth, settings.Auth ? 1 : 0);
+    key->writeString(kProxyUser, trimmedText(settings.User));
+    key->writeString(kProxyPassword, QString::fromLatin1(ProtectPassword(trimmedText(settings.Password))));
+}
+
+QByteArray GetInstallationId(RegistryStore &store)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, true);
+    if (!key)
+        return QByteArray();
+    if (key->valueExists(kId))
+        return key->readString(kId).toUtf8();
+    const QString id = QUuid::createUuid().toString(QUuid::WithBraces).toUpper();
+    key->writeString(kId, id);
+    return id.toUtf8();
+}
+
+void WriteUpdaterPath(RegistryStore &store, const QString &programFolderWithSeparator)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, true);
+    if (key)
+        key->writeString(kUpdaterPath, programFolderWithSeparator);
+}
+
+bool ReadAutoUpdate(RegistryStore &store, const QString &progVersion)
+{
+    const auto key = openUserKey(store, VersionKeyPath(progVersion), false);
+    return key && key->valueExists(kAutoUpdate) && key->readInteger(kAutoUpdate) != 0;
+}
+
+void WriteAutoUpdate(RegistryStore &store, const QString &progVersion, bool autoUpdate)
+{
+    const auto key = openUserKey(store, VersionKeyPath(progVersion), true);
+    if (key)
+        key->writeInteger(kAutoUpdate, autoUpdate ? 1 : 0);
+}
+
+QString FormatLastUpdate(const QDateTime &localTime)
+{
+    // Fixed digits, not the locale's formats: the catalogue application parses this text.
+    const QDate date = localTime.date();
+    const QTime time = localTime.time();
+    const QChar zero = QLatin1Char('0');
+    QString text = QStringLiteral("%1/%2/%3")
+                       .arg(date.year(), 4, 10, zero)
+                       .arg(date.month(), 2, 10, zero)
+                       .arg(date.day(), 2, 10, zero);
+    if (time.hour() != 0 || time.minute() != 0 || time.second() != 0)
+        text += QStringLiteral(" %1:%2").arg(time.hour(), 2, 10, zero).arg(time.minute(), 2, 10, zero);
+    return text;
+}
+
+void WriteLastUpdate(RegistryStore &store, const QString &progVersion, const Clock &clock)
+{
+    const auto key = openUserKey(store, VersionKeyPath(progVersion), true);
+    if (key)
+        key->writeString(kLastUpdate, FormatLastUpdate(clock.localNow()));
+}
+
+void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list)
+{
+    const auto key = openUserKey(store, FullVersionKeyPath(progVersion), false);
+    if (key && key->valueExists(kOldMsgIds))
+        SplitText(key->readString(kOldMsgIds).toUtf8(), kMsgIdSeparator, list);
+}
+
+void SaveOldMsgIds(RegistryStore &store, const QString &progVersion, const QList<QByteArray> &list)
+{
+    const auto key = openUserKey(store, FullVersionKeyPath(progVersion), true);
+    if (key)
+        key->writeString(kOldMsgIds, QString::fromUtf8(JoinText(list, kMsgIdSeparator)));
+}
+
+QByteArray ReadStoredLanguage(RegistryStore &store)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, false);
+    if (!key || !key->valueExists(kLanguage))
+        return QByteArray();
+    return key->readString(kLanguage).toUtf8();
+}
+
+void WriteStoredLanguage(RegistryStore &store, const QByteArray &languageKey)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, true);
+    if (key)
+        key->writeString(kLanguage, QString::fromUtf8(languageKey));
+}
+
+MessagesGeometry ReadMessagesGeometry(RegistryStore &store)
+{
+    MessagesGeometry geometry;
+    const auto key = openUserKey(store, UpdaterKeyPath, false);
+    if (!key)
+        return geometry;
+    geometry.Width = readOptionalInteger(*key, kMsgWidth);
+    geometry.Height = readOptionalInteger(*key, kMsgHeight);
+    geometry.Splitter = readOptionalInteger(*key, kMsgSplitter);
+    return geometry;
+}
+
+void WriteMessagesGeometry(RegistryStore &store, qint32 width, qint32 height, qint32 splitter)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, true);
+    if (!key)
+        return;
+    key->writeInteger(kMsgWidth, quint32(width));
+    key->writeInteger(kMsgHeight, quint32(height));
+    key->writeInteger(kMsgSplitter, quint32(splitter));
+}
+
+void SplitText(const QByteArray &text, char separator, QList<QByteArray> &list)
+{
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == separator) {
+            list.append(text.mid(start, i - start));
+            start = i + 1;
+        }
+    }
+    if (start < text.size())
+        list.append(text.mid(start));
+}
+
+QByteArray JoinText(const QList<QByteArray> &list, char separator)
+{
+    qsizetype length = 0;
+    for (const QByteArray &item : list)
+        length += item.size();
+    if (list.size() > 1)
+        length += list.size() - 1;
+    QByteArray text;
+    text.reserve(length);
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (i > 0)
+            text.append(separator);
+        text.append(list[i]);
+    }
+    return text;
+}
