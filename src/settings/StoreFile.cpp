@@ -112,6 +112,13 @@ StoreFile::Snapshot StoreFile::load() const
 std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &change) const
 {
     const QFileInfo info(m_path);
+    // A store file linked from elsewhere (kept with other dotfiles, say) is replaced where it
+    // lies, so that the link stays.
+    if (info.isSymLink()) {
+        const QString target = info.canonicalFilePath();
+        if (!target.isEmpty() && target != m_path)
+            return StoreFile(target).update(change);
+    }
     if (!ensureFolder(info.absolutePath()))
         return std::nullopt;
     const FileLock lock(m_path + kLockSuffix, kLockTimeoutMs);

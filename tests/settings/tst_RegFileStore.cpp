@@ -160,6 +160,7 @@ private Q_SLOTS:
     void damagedFileIsKeptBeside_data();
     void damagedFileIsKeptBeside();
     void fileIsPrivate();
+    void linkedFileStaysLinked();
     void keysOpenedTogetherKeepBothWrites();
     void twoProcessesKeepAllValues();
     void lockOfAKilledProcessIsReleased();
@@ -672,6 +673,21 @@ void TestRegFileStore::fileIsPrivate()
     QVERIFY(::chmod(QFile::encodeName(s.userFile()).constData(), 0644) == 0);
     key->writeString(QStringLiteral("ProxyPassword"), QStringLiteral("x"));
     QCOMPARE(modeOf(s.userFile()), 0600u);
+}
+
+void TestRegFileStore::linkedFileStaysLinked()
+{
+    const QString real = m_dir->filePath(QStringLiteral("dotfiles/user.reg"));
+    QVERIFY(QDir().mkpath(QFileInfo(real).absolutePath()));
+    QVERIFY(writeBytes(real, kHeader));
+    QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("Orbel"))));
+    QVERIFY(QFile::link(QStringLiteral("../dotfiles/user.reg"), userFile()));
+
+    RegFileStore s = store();
+    s.openKey(RegistryRoot::CurrentUser, kUpdaterKey, true)->writeInteger(QStringLiteral("N"), 3);
+    QVERIFY(QFileInfo(userFile()).isSymLink());
+    QVERIFY(readBytes(real).contains("\"N\"=dword:00000003"));
+    QCOMPARE(store().openKey(RegistryRoot::CurrentUser, kUpdaterKey, false)->readInteger(QStringLiteral("N")), 3u);
 }
 
 // Keys opened side by side each see their own snapshot, yet no write undoes another.
