@@ -34,7 +34,10 @@ void lockDown(QWebEngineSettings *settings)
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     // A page that loads must not take the focus from the message list.
     settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
-    settings->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+    // Links the engine cannot load itself (mailto: and unknown schemes) reach the page's
+    // navigation check only when the user clicked them; the check refuses every one, so the
+    // engine never hands them to the desktop, and opens the mailto: links itself.
+    settings->setUnknownUrlSchemePolicy(QWebEngineSettings::AllowUnknownUrlSchemesFromUserInteraction);
 }
 
 // Reload, new window and history keys of browsers; the page never reacts to them.
