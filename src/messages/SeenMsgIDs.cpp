@@ -1,6 +1,7 @@
 #include "messages/SeenMsgIDs.h"
 
 #include <QSet>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <numeric>
@@ -12,13 +13,37 @@ QString sortKey(const QByteArray &id)
     return QString::fromUtf8(id).toCaseFolded();
 }
 
-int compareKeys(const QString &a, const QString &b)
+int sign(int value)
+{
+    return value < 0 ? -1 : (value > 0 ? 1 : 0);
+}
+
+// The collation decides; where it sees no difference, the plain order of the folded texts does.
+int compareKeys(QStringView a, QStringView b)
 {
     const int collated = QString::localeAwareCompare(a, b);
-    if (collated != 0)
-        return collated < 0 ? -1 : 1;
-    const int plain = QString::compare(a, b, Qt::CaseSensitive);
-    return plain < 0 ? -1 : (plain > 0 ? 1 : 0);
+    return collated != 0 ? sign(collated) : sign(a.compare(b, Qt::CaseSensitive));
+}
+
+int compareKeys(const QCollator &collator, QStringView a, QStringView b)
+{
+    const int collated = collator.compare(a, b);
+    return collated != 0 ? sign(collated) : sign(a.compare(b, Qt::CaseSensitive));
+}
+
+using FoldBuffer = QVarLengthArray<char16_t, 64>;
+
+// The folded text of an all-ASCII identifier, made without allocating; false for any other.
+bool foldAscii(const QByteArray &id, FoldBuffer &folded)
+{
+    folded.resize(id.size());
+    for (qsizetype i = 0; i < id.size(); ++i) {
+        const auto c = static_cast<unsigned char>(id[i]);
+        if (c >= 0x80)
+            return false;
+        folded[i] = (c >= 'A' && c <= 'Z') ? char16_t(c + ('a' - 'A')) : char16_t(c);
+    }
+    return true;
 }
 } // namespace
 
@@ -29,6 +54,12 @@ SeenMsgIDs::SeenMsgIDs(const QList<QByteArray> &ids)
 
 int SeenMsgIDs::compare(const QByteArray &a, const QByteArray &b)
 {
+    // Sorting a list calls this often: most identifiers are ASCII and need no allocation.
+    FoldBuffer foldedA;
+    FoldBuffer foldedB;
+    if (foldAscii(a, foldedA) && foldAscii(b, foldedB))
+        return compareKeys(QStringView(foldedA.constData(), foldedA.size()),
+                           QStringView(foldedB.constData(), foldedB.size()));
     return compareKeys(sortKey(a), sortKey(b));
 }
 
@@ -42,8 +73,9 @@ void SeenMsgIDs::assign(const QList<QByteArray> &ids)
     // Sorted by index so that of several spellings of one identifier the first one stays.
     std::vector<qsizetype> order(size_t(ids.size()));
     std::iota(order.begin(), order.end(), qsizetype(0));
-    std::stable_sort(order.begin(), order.end(), [&keys](qsizetype a, qsizetype b) {
-        return compareKeys(keys[size_t(a)], keys[size_t(b)]) < 0;
+    m_collator = QCollator();
+    std::stable_sort(order.begin(), order.end(), [this, &keys](qsizetype a, qsizetype b) {
+        return compareKeys(m_collator, keys[size_t(a)], keys[size_t(b)]) < 0;
     });
 
     m_items.clear();
@@ -59,22 +91,28 @@ void SeenMsgIDs::assign(const QList<QByteArray> &ids)
     }
 }
 
-qsizetype SeenMsgIDs::lowerBound(const QString &key) const
+qsizetype SeenMsgIDs::lowerBound(QStringView key) const
 {
     const auto position = std::lower_bound(m_keys.cbegin(), m_keys.cend(), key,
-                                           [](const QString &item, const QString &wanted) {
-                                               return compareKeys(item, wanted) < 0;
+                                           [this](const QString &item, QStringView wanted) {
+                                               return compareKeys(m_collator, item, wanted) < 0;
                                            });
     return position - m_keys.cbegin();
 }
 
-bool SeenMsgIDs::foundAt(qsizetype index, const QString &key) const
+bool SeenMsgIDs::foundAt(qsizetype index, QStringView key) const
 {
-    return index < m_keys.size() && m_keys.at(index) == key;
+    return index < m_keys.size() && QStringView(m_keys.at(index)) == key;
 }
 
 bool SeenMsgIDs::contains(const QByteArray &id) const
 {
+    // Every feed message is looked up: ASCII identifiers need no allocation.
+    FoldBuffer folded;
+    if (foldAscii(id, folded)) {
+        const QStringView key(folded.constData(), folded.size());
+        return foundAt(lowerBound(key), key);
+    }
     const QString key = sortKey(id);
     return foundAt(lowerBound(key), key);
 }

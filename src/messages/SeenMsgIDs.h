@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCollator>
 #include <QList>
 #include <QString>
 
@@ -32,9 +33,10 @@ public:
 
 private:
     // Where `key` stands or would stand, and whether it is there.
-    qsizetype lowerBound(const QString &key) const;
-    bool foundAt(qsizetype index, const QString &key) const;
+    qsizetype lowerBound(QStringView key) const;
+    bool foundAt(qsizetype index, QStringView key) const;
 
     QList<QByteArray> m_items;
     QList<QString> m_keys; // the folded text of each item, computed once
+    QCollator m_collator;  // the default locale's, taken when the list is sorted
 };
