@@ -1,0 +1,54 @@
+#include "app/CommandLine.h"
+
+namespace {
+constexpr int kMaxLanguageCodeBytes = 100;
+const QByteArray kSilentSwitch = QByteArrayLiteral("/SILENT");
+const QByteArray kLanguagePrefix = QByteArrayLiteral("/LNG:");
+
+// Only the letters a-z are folded: the rest of the 8-bit text is compared as it stands.
+char foldAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool equalsFolded(const QByteArray &text, const QByteArray &upperCase)
+{
+    if (text.size() != upperCase.size())
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (foldAscii(text[i]) != upperCase[i])
+            return false;
+    }
+    return true;
+}
+
+bool isContinuationByte(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The first 100 bytes of the code, without a character cut in two: a partial UTF-8
+// sequence at the cut would turn into a replacement character on conversion.
+QByteArray limitedCode(const QByteArray &code)
+{
+    if (code.size() <= kMaxLanguageCodeBytes)
+        return code;
+    // A UTF-8 character has at most three continuation bytes.
+    qsizetype end = kMaxLanguageCodeBytes;
+    while (end > kMaxLanguageCodeBytes - 3 && isContinuationByte(code[end]))
+        --end;
+    return code.left(end);
+}
+} // namespace
+
+CommandLineOptions ScanCommandLine(const QList<QByteArray> &arguments)
+{
+    CommandLineOptions options;
+    for (const QByteArray &argument : arguments) {
+        if (equalsFolded(argument, kSilentSwitch))
+            options.SilentRun = true;
+        else if (equalsFolded(argument.left(kLanguagePrefix.size()), kLanguagePrefix))
+            options.CommandLineLanguage = limitedCode(argument.mid(kLanguagePrefix.size()));
+    }
+    return options;
+}

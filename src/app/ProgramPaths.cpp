@@ -1,0 +1,39 @@
+#include "app/ProgramPaths.h"
+
+namespace {
+bool isSeparator(QChar c)
+{
+    return c == QLatin1Char('/') || c == QLatin1Char(':');
+}
+
+// Index of the last "/" or ":", -1 when there is none.
+qsizetype lastSeparator(const QString &path)
+{
+    for (qsizetype i = path.size() - 1; i >= 0; --i) {
+        if (isSeparator(path[i]))
+            return i;
+    }
+    return -1;
+}
+} // namespace
+
+QString ProgramFolderWithSeparator(const QString &programFilePath)
+{
+    return programFilePath.left(lastSeparator(programFilePath) + 1);
+}
+
+QString ProgramFolderWithoutSeparator(const QString &programFilePath)
+{
+    const qsizetype last = lastSeparator(programFilePath);
+    // A separator right after the root (or another separator) belongs to the folder name.
+    const bool dropSeparator = last > 0 && programFilePath[last] == QLatin1Char('/')
+        && !isSeparator(programFilePath[last - 1]);
+    return programFilePath.left(dropSeparator ? last : last + 1);
+}
+
+QString IniPathFor(const QString &programFilePath)
+{
+    const qsizetype dot = programFilePath.lastIndexOf(QLatin1Char('.'));
+    const bool hasExtension = dot >= 0 && dot > lastSeparator(programFilePath);
+    return (hasExtension ? programFilePath.left(dot) : programFilePath) + QStringLiteral(".ini");
+}

@@ -1,0 +1,6 @@
+target_sources(pelkcore PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/PelkError.h
+    ${CMAKE_CURRENT_LIST_DIR}/CommandLine.h
+    ${CMAKE_CURRENT_LIST_DIR}/CommandLine.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ProgramPaths.h
+    ${CMAKE_CURRENT_LIST_DIR}/ProgramPaths.cpp)
