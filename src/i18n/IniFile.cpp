@@ -1,0 +1,141 @@
+#include "i18n/IniFile.h"
+
+#include <QFile>
+#include <QList>
+#include <QStringDecoder>
+#include <QStringView>
+
+#include <utility>
+
+namespace {
+constexpr qsizetype kMaxValueLength = 2047; // the profile service's buffer of 2048, less its zero
+
+const QByteArray kUtf16LeMark = QByteArrayLiteral("\xFF\xFE");
+const QByteArray kUtf8Mark = QByteArrayLiteral("\xEF\xBB\xBF");
+
+struct FoundKey
+{
+    bool found = false;
+    bool hasValue = false; // a line without "=" names a key but gives no value
+    QString value;
+};
+
+QString decodeFile(const QByteArray &bytes)
+{
+    if (bytes.startsWith(kUtf16LeMark)) {
+        QStringDecoder decoder(QStringDecoder::Utf16LE);
+        return decoder.decode(QByteArrayView(bytes).sliced(kUtf16LeMark.size()));
+    }
+    if (bytes.startsWith(kUtf8Mark))
+        return QString::fromUtf8(QByteArrayView(bytes).sliced(kUtf8Mark.size()));
+    return QString::fromUtf8(bytes);
+}
+
+// False when the file is missing or unreadable: every lookup then gives its default.
+bool readText(const QString &path, QString &text)
+{
+    if (path.isEmpty())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    text = decodeFile(file.readAll());
+    return true;
+}
+
+// The name of a "[name]" line; false for any other line.
+bool sectionHeader(QStringView line, QStringView &name)
+{
+    if (!line.startsWith(u'['))
+        return false;
+    const qsizetype close = line.lastIndexOf(u']');
+    if (close < 0)
+        return false;
+    name = line.sliced(1, close - 1).trimmed();
+    return true;
+}
+
+FoundKey keyLine(QStringView line)
+{
+    FoundKey key;
+    key.found = true;
+    const qsizetype equals = line.indexOf(u'=');
+    key.hasValue = equals >= 0;
+    if (key.hasValue)
+        key.value = line.sliced(equals + 1).trimmed().toString();
+    return key;
+}
+
+QStringView keyName(QStringView line)
+{
+    const qsizetype equals = line.indexOf(u'=');
+    return (equals >= 0 ? line.first(equals) : line).trimmed();
+}
+
+bool sameName(QStringView a, QStringView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// Searches the first section of that name only, as the profile service does.
+FoundKey findKey(const QString &text, const QString &section, const QString &key)
+{
+    bool inSection = false;
+    for (QStringView line : QStringView(text).split(u'\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(u';'))
+            continue;
+        QStringView name;
+        if (sectionHeader(line, name)) {
+            if (inSection)
+                break;
+            inSection = sameName(name, section);
+        } else if (inSection && sameName(keyName(line), key)) {
+            return keyLine(line);
+        }
+    }
+    return FoundKey();
+}
+
+QString withoutQuotes(const QString &value)
+{
+    const bool quoted = value.size() >= 2
+        && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\''))
+        && value.back() == value.front();
+    return quoted ? value.sliced(1, value.size() - 2) : value;
+}
+
+// The part of the value that fits the service's buffer; a character whose two halves
+// would be parted at the limit is left out whole.
+QString limited(const QString &value)
+{
+    if (value.size() <= kMaxValueLength)
+        return value;
+    qsizetype length = kMaxValueLength;
+    if (value[length - 1].isHighSurrogate())
+        --length;
+    return value.left(length);
+}
+} // namespace
+
+IniFile::IniFile(QString path)
+    : m_path(std::move(path))
+{
+}
+
+QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
+{
+    QString text;
+    if (!readText(m_path, text))
+        return defaultValue;
+    const FoundKey found = findKey(text, section, key);
+    if (!found.found || !found.hasValue)
+        return defaultValue;
+    return limited(withoutQuotes(found.value));
+}
+
+bool IniFile::hasKey(const QString &section, const QString &key) const
+{
+    QString text;
+    return readText(m_path, text) && findKey(text, section, key).found;
+}

@@ -1,0 +1,193 @@
+#include "i18n/Languages.h"
+
+#include "app/PelkError.h"
+#include "i18n/IniFile.h"
+#include "settings/UPelkUpdaterUtils.h"
+
+#include <iterator>
+
+namespace {
+struct BuiltInEntry
+{
+    const char *key;
+    const char *text;
+};
+
+// The English texts the program runs with when the language file lists no language.
+constexpr BuiltInEntry kBuiltInTexts[] = {
+    {"txtProduct", "Catalog"},
+    {"txtTitle", "Check for Updates"},
+    {"txtLang", "Language"},
+    {"txtExit", "Exit"},
+    {"txtSettings", "Settings"},
+    {"txtCheckForUpdates", "Check for updates"},
+    {"txtProxyTitle", "Proxy server"},
+    {"txtProxyUseIE", "Use the system's proxy settings"},
+    {"txtProxyNone", "Connect directly (no proxy)"},
+    {"txtProxyUseFollowing", "Use the following proxy"},
+    {"txtProxyServer", "Server"},
+    {"txtProxyPort", "Port"},
+    {"txtProxyAuth", "The proxy requires a login"},
+    {"txtProxyUser", "User name"},
+    {"txtProxyPassword", "Password"},
+    {"txtAutoUpdateCheck", "Check for updates automatically"},
+    {"txtOK", "OK"},
+    {"txtCancel", "Cancel"},
+    {"txtMessages", "Messages"},
+    {"txtMessagesLong", "News and updates for your catalogue"},
+    {"txtClose", "Close"},
+    {"txtInfo", "Information"},
+    {"txtUpdate", "Update"},
+    {"txtNew", "New"},
+    {"txtDate", "Date"},
+    {"txtType", "Type"},
+    {"txtSummary", "Summary"},
+    {"txtMarkAsRead", "Mark as read"},
+    {"txtMarkAsUnread", "Mark as unread"},
+    {"txtError", "Error"},
+    {"txtOnlineUpdatesDisabled", "Online updates are not enabled for this installation."},
+    {"txtCheckingForUpdates", "Checking for updates"},
+    {"txtNoUpdatesAvailable", "No updates are available."},
+    {"txtNumberOfMessagesTotal", "Number of messages"},
+    {"txtNumberOfMessagesNew", "New messages"},
+    {"txtNoNewUpdatesAvailable", "No new updates available"},
+    {"txtShowOldUpdates", "Would you like to see the messages you have already read?"},
+};
+
+const QString kLangsSection = QStringLiteral("Langs");
+const QString kTextsSectionPrefix = QStringLiteral("Texts_");
+
+char foldAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Language keys match when they have the same length and equal letters A-Z without regard to case.
+bool sameLanguageKey(const QByteArray &a, const QByteArray &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (foldAscii(a[i]) != foldAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+int indexOfKey(const std::vector<TLangInfo> &list, const QByteArray &key)
+{
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (sameLanguageKey(list[i].Key, key))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+QString numbered(const char *name, int n)
+{
+    return QLatin1String(name) + QString::number(n);
+}
+
+std::vector<TLangInfo> readLanguageList(const IniFile &ini)
+{
+    std::vector<TLangInfo> list;
+    // The first missing number ends the list; a key with an empty value still counts.
+    for (int n = 1; ini.hasKey(kLangsSection, numbered("LangKey", n)); ++n) {
+        TLangInfo info;
+        info.Key = ini.readString(kLangsSection, numbered("LangKey", n), QString()).toUtf8();
+        info.Description = ini.readString(kLangsSection, numbered("LangDesc", n), QString());
+        list.push_back(std::move(info));
+    }
+    return list;
+}
+} // namespace
+
+const QList<QByteArray> &AllTextKeys()
+{
+    static const QList<QByteArray> keys = [] {
+        QList<QByteArray> list;
+        for (const BuiltInEntry &entry : kBuiltInTexts)
+            list.append(QByteArray(entry.key));
+        return list;
+    }();
+    return keys;
+}
+
+QString BuiltInText(const QByteArray &textKey)
+{
+    for (const BuiltInEntry &entry : kBuiltInTexts) {
+        if (sameLanguageKey(textKey, QByteArray(entry.key)))
+            return QString::fromUtf8(entry.text);
+    }
+    return QString();
+}
+
+Languages::Languages(const IniFile &ini, RegistryStore &store)
+    : m_ini(ini), m_store(store)
+{
+}
+
+void Languages::LoadLanguages(const QByteArray &commandLineLanguage)
+{
+    m_list = readLanguageList(m_ini);
+    m_currentIndex = m_list.empty() ? -1 : 0;
+    if (!commandLineLanguage.isEmpty()) {
+        const int index = indexOfKey(m_list, commandLineLanguage);
+        if (index >= 0) {
+            m_currentIndex = index;
+            return;
+        }
+    }
+    // A stored value of the wrong type raises its error with the first language selected.
+    const QByteArray stored = ReadStoredLanguage(m_store);
+    const int index = stored.isEmpty() ? -1 : indexOfKey(m_list, stored);
+    if (index >= 0)
+        m_currentIndex = index;
+}
+
+void Languages::setCurrentIndex(int index)
+{
+    // The selector reports -1 while it is being refilled; the current language stays then.
+    if (index >= 0 && index < static_cast<int>(m_list.size()))
+        m_currentIndex = index;
+}
+
+QByteArray Languages::CurrentLanguageKey() const
+{
+    if (m_currentIndex < 0)
+        return QByteArray();
+    return m_list[static_cast<std::size_t>(m_currentIndex)].Key;
+}
+
+QString Languages::GetText(const QByteArray &textKey) const
+{
+    const QString keyName = QString::fromUtf8(textKey);
+    if (usesBuiltInTexts()) {
+        const QString text = BuiltInText(textKey);
+        return text.isEmpty() ? keyName : text;
+    }
+    return m_ini.readString(textsSection(), keyName, keyName);
+}
+
+QString Languages::WindowText(const QByteArray &textKey) const
+{
+    if (usesBuiltInTexts())
+        return BuiltInText(textKey);
+    return m_ini.readString(textsSection(), QString::fromUtf8(textKey), QString());
+}
+
+void Languages::SaveLanguage()
+{
+    if (usesBuiltInTexts())
+        return;
+    try {
+        WriteStoredLanguage(m_store, CurrentLanguageKey());
+    } catch (const PelkError &) {
+        // The language is written on the way out; a store that refuses it costs only the choice.
+    }
+}
+
+QString Languages::textsSection() const
+{
+    return kTextsSectionPrefix + QString::fromUtf8(CurrentLanguageKey());
+}

@@ -1,0 +1,5 @@
+target_sources(pelkcore PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/IniFile.h
+    ${CMAKE_CURRENT_LIST_DIR}/IniFile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Languages.h
+    ${CMAKE_CURRENT_LIST_DIR}/Languages.cpp)
