@@ -78,10 +78,10 @@ MessagePageView::MessagePageView(UrlOpener &urlOpener, QWidget *parent) : QWebEn
     m_profile->setSpellCheckEnabled(false);
     m_schemeHandler = new MessagePageSchemeHandler(m_profile);
     m_profile->installUrlSchemeHandler(MessagePageSchemeName, m_schemeHandler);
+    // The page takes its settings from the profile.
     lockDown(m_profile->settings());
 
     m_page = new MessageWebPage(m_profile, urlOpener, this);
-    lockDown(m_page->settings());
     connect(m_page, &QWebEnginePage::loadingChanged, this,
             [this](const QWebEngineLoadingInfo &info) { loadingChanged(info); });
     setPage(m_page);
@@ -178,6 +178,9 @@ bool MessagePageView::eventFilter(QObject *watched, QEvent *event)
 
 void MessagePageView::contextMenuEvent(QContextMenuEvent *event)
 {
+    // Only the engine's own requests say what was clicked.
+    if (!lastContextMenuRequest())
+        return;
     QMenu *menu = createStandardContextMenu();
     if (!menu)
         return;

@@ -29,6 +29,9 @@ bool MessageWebPage::acceptNavigationRequest(const QUrl &url, NavigationType typ
         m_expectedUrl.clear();
         return true;
     }
+    constexpr qsizetype kRefusedKept = 100;
+    if (m_refused.size() == kRefusedKept)
+        m_refused.removeFirst();
     m_refused.append({url, type, isMainFrame});
     if (isMainFrame && type == NavigationTypeLinkClicked && isExternalLinkScheme(url))
         m_urlOpener.openUrl(url);

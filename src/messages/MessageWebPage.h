@@ -27,7 +27,7 @@ public:
     // Lets the next main-frame load of exactly `url`, started by the window, through once.
     void expectLoad(const QUrl &url);
 
-    // What was turned away, oldest first, for tests and diagnostics.
+    // The latest navigations turned away, oldest first, for tests and diagnostics.
     const QList<RefusedNavigation> &refusedNavigations() const { return m_refused; }
     int newWindowRequests() const { return m_newWindowRequests; }
 

@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -165,7 +166,9 @@ private Q_SLOTS:
     void hostileNavigationsOpenNothing();
     void scriptsDoNotRun();
     void refreshDoesNothing();
+    void pageContextMenuOffersNoNavigation_data();
     void pageContextMenuOffersNoNavigation();
+    void droppingOnThePageDoesNothing();
     void pageOverTwoMegabytesShows();
     void screenshot();
 
@@ -913,30 +916,62 @@ void tst_UPelkUpdaterMessages::refreshDoesNothing()
     QCOMPARE(pageTitle(), QStringLiteral("Refresh"));
 }
 
+void tst_UPelkUpdaterMessages::pageContextMenuOffersNoNavigation_data()
+{
+    QTest::addColumn<QByteArray>("desc");
+    QTest::addColumn<bool>("menu");
+    QTest::newRow("background") << QByteArray("<p>Some text beside the click.</p>") << false;
+    QTest::newRow("link") << coveringLink("http://example.com/") << true;
+}
+
 void tst_UPelkUpdaterMessages::pageContextMenuOffersNoNavigation()
 {
-    showWith({{"c", "Context", QByteArray(), "<p>Some text to click beside.</p>"}});
+    QFETCH(QByteArray, desc);
+    QFETCH(bool, menu);
+    showWith({{"c", "Context", QByteArray(), desc}});
     QVERIFY(waitForPage());
-    QWidget *target = view()->focusProxy() ? view()->focusProxy() : view();
-    QTest::qWait(300);
-    QTest::mouseClick(target, Qt::RightButton, Qt::NoModifier, QPoint(target->width() / 2, target->height() - 10));
-    QTest::qWait(500);
-    QVERIFY(!QApplication::activePopupWidget());
-
-    // The standard menu of the view, as the page builds it, filtered.
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), view()->mapToGlobal(QPoint(10, 10)));
-    QApplication::sendEvent(view(), &event);
-    if (QWidget *popup = QApplication::activePopupWidget()) {
-        const auto *menu = qobject_cast<QMenu *>(popup);
-        QVERIFY(menu);
-        for (const QAction *action : menu->actions()) {
-            for (const auto forbidden : {QWebEnginePage::Back, QWebEnginePage::Forward, QWebEnginePage::Reload,
-                                         QWebEnginePage::ViewSource, QWebEnginePage::SavePage,
-                                         QWebEnginePage::OpenLinkInNewWindow, QWebEnginePage::OpenLinkInNewTab})
-                QVERIFY(action != view()->page()->action(forbidden));
-        }
-        popup->close();
+    clickPageCentre(Qt::RightButton);
+    if (!menu) {
+        QTest::qWait(500);
+        QVERIFY(!QApplication::activePopupWidget());
+        return;
     }
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    auto *popup = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    QVERIFY(popup);
+    QWebEnginePage *page = view()->page();
+    QVERIFY(popup->actions().contains(page->action(QWebEnginePage::CopyLinkToClipboard)));
+    for (const QAction *action : popup->actions()) {
+        for (const auto forbidden :
+             {QWebEnginePage::Back, QWebEnginePage::Forward, QWebEnginePage::Reload, QWebEnginePage::ViewSource,
+              QWebEnginePage::SavePage, QWebEnginePage::OpenLinkInNewWindow, QWebEnginePage::OpenLinkInNewTab,
+              QWebEnginePage::OpenLinkInThisWindow, QWebEnginePage::DownloadLinkToDisk, QWebEnginePage::InspectElement})
+            QVERIFY(action != page->action(forbidden));
+    }
+    popup->close();
+    QCOMPARE(m_opener.opened, QList<QUrl>());
+}
+
+void tst_UPelkUpdaterMessages::droppingOnThePageDoesNothing()
+{
+    showWith({{"d", "Drop"}});
+    QVERIFY(waitForPage());
+    const QUrl page = view()->page()->url();
+    QVERIFY(!view()->acceptDrops());
+    QWidget *target = view()->focusProxy() ? view()->focusProxy() : view();
+    QVERIFY(!target->acceptDrops());
+    QMimeData data;
+    data.setUrls({QUrl(QStringLiteral("http://127.0.0.1:9/dropped")), QUrl::fromLocalFile(QStringLiteral("/etc/hosts"))});
+    const QPoint centre(target->width() / 2, target->height() / 2);
+    QDragEnterEvent enter(centre, Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(!enter.isAccepted());
+    QDropEvent drop(QPointF(centre), Qt::CopyAction | Qt::LinkAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QTest::qWait(500);
+    QCOMPARE(view()->page()->url(), page);
+    QCOMPARE(pageTitle(), QStringLiteral("Drop"));
+    QCOMPARE(m_opener.opened, QList<QUrl>());
 }
 
 void tst_UPelkUpdaterMessages::pageOverTwoMegabytesShows()
