@@ -138,6 +138,7 @@ private Q_SLOTS:
     void firstShowLayout();
     void storedGeometryKeepsMinimums_data();
     void storedGeometryKeepsMinimums();
+    void hugeStoredSizeStaysOnTheDesktop();
     void centredEachShow();
     void geometryStoredWhenWindowGoes();
     void rowsInReverseOrderFirstSelected();
@@ -357,6 +358,8 @@ void tst_UPelkUpdaterMessages::storedGeometryKeepsMinimums_data()
     QTest::newRow("width 601") << 601 << 678 << 177 << QSize(601, 678) << 177;
     QTest::newRow("smaller") << 700 << 500 << 150 << QSize(700, 500) << 150;
     QTest::newRow("negative") << -5 << 678 << -1 << QSize(600, 678) << 100;
+    // The page keeps the least height of its panel: list + bar + page fill the 531 pixels.
+    QTest::newRow("splitter 10000") << 1006 << 678 << 10000 << QSize(1006, 678) << 531 - 3 - 30;
 }
 
 void tst_UPelkUpdaterMessages::storedGeometryKeepsMinimums()
@@ -370,6 +373,14 @@ void tst_UPelkUpdaterMessages::storedGeometryKeepsMinimums()
     showWith({{"a", "A"}});
     QCOMPARE(m_window->outerSize(), outer);
     QCOMPARE(list()->height(), listHeight);
+}
+
+void tst_UPelkUpdaterMessages::hugeStoredSizeStaysOnTheDesktop()
+{
+    WriteMessagesGeometry(*m_store, 100000, 100000, 177);
+    showWith({{"a", "A"}});
+    const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
+    QCOMPARE(m_window->outerSize(), QSize(qMax(1006, desktop.width() + 16), qMax(678, desktop.height() + 38)));
 }
 
 void tst_UPelkUpdaterMessages::centredEachShow()
