@@ -336,9 +336,7 @@ void TFPelkUpdaterMessages::showEvent(QShowEvent *event)
         setTabOrder(m_lvMsg, m_wbMsg);
         setTabOrder(m_wbMsg, m_cbAutoUpdate);
     }
-    m_inShow = true;
     FormShow();
-    m_inShow = false;
 }
 
 void TFPelkUpdaterMessages::centreOnScreen()

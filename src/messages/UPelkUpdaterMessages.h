@@ -122,5 +122,4 @@ private:
 
     int m_shownItem = -1;
     quint32 m_shownTick = 0xFFFFFFFFu;
-    bool m_inShow = false;
 };
