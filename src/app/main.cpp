@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/UPelkUpdaterMain.h"
 #include "messages/DesktopUrlOpener.h"
+#include "messages/MessagePageScheme.h"
 #include "messages/UPelkUpdaterMessages.h"
 #include "settings/RegFileStore.h"
 #include "settings/UPelkUpdaterSettings.h"
@@ -49,6 +50,7 @@ int main(int argc, char *argv[])
     const CommandLineOptions options = ScanCommandLine(argumentsOf(argc, argv));
     // A silent run never shows the main window: it is simply not shown below.
 
+    RegisterMessagePageScheme();
     QApplication application(argc, argv);
 
     RegFileStore store;
