@@ -139,11 +139,14 @@ int main(int argc, char *argv[])
     SystemClock clock;
     NoBrowser browser;
     TFPelkUpdaterMessages window(store, installation, clock, browser);
+    window.setPageFactory(MessagePageView::factory());
 
     // The page engine starts with the first show; that start is not the list's time.
     window.setFeed(ParseXmlText(generatedFeed(3)), {});
     window.show();
-    if (!waitUntil([&window] { return window.pageView() && window.pageView()->isLoadFinished(); }, 30000)) {
+    if (!waitUntil([&window] { 
+            const auto *view = dynamic_cast<MessagePageView *>(window.pageDisplay());
+            return view && view->isLoadFinished(); }, 30000)) {
         std::fprintf(stderr, "the page view did not load its first page\n");
         return 2;
     }

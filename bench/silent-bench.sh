@@ -44,6 +44,7 @@ url="http://127.0.0.1:$(cat "$work/port")/update"
 mkdir -p "$work/program" "$work/config" "$work/etc" "$work/home" "$work/runtime"
 chmod 700 "$work/runtime"
 cp "$program" "$work/program/PelkUpdater"
+cp "$build_dir/bin/PelkMessagePage.so" "$work/program/"
 cp "$here/../examples/PelkServicePack.pelk" "$work/program/"
 sed "s|^UpdateCheckURL=.*|UpdateCheckURL=$url|" "$here/../examples/PelkUpdater.ini" > "$work/program/PelkUpdater.ini"
 

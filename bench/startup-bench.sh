@@ -25,6 +25,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/program" "$work/config" "$work/etc" "$work/home" "$work/runtime"
 chmod 700 "$work/runtime"
 cp "$program" "$work/program/PelkUpdater"
+cp "$build_dir/bin/PelkMessagePage.so" "$work/program/"
 cp "$(dirname "$0")/../examples/PelkUpdater.ini" "$(dirname "$0")/../examples/PelkServicePack.pelk" "$work/program/"
 
 export QT_QPA_PLATFORM=offscreen

@@ -3,7 +3,6 @@
 #include "app/CommandLine.h"
 #include "app/UPelkUpdaterMain.h"
 #include "messages/DesktopUrlOpener.h"
-#include "messages/MessagePageScheme.h"
 #include "messages/UPelkUpdaterMessages.h"
 #include "settings/RegFileStore.h"
 #include "settings/UPelkUpdaterSettings.h"
@@ -50,7 +49,9 @@ int main(int argc, char *argv[])
     const CommandLineOptions options = ScanCommandLine(argumentsOf(argc, argv));
     // A silent run never shows the main window: it is simply not shown below.
 
-    RegisterMessagePageScheme();
+    // The messages window's HTML engine is loaded later, as a module; it shares its GL
+    // contexts with the windows, which Qt arranges only when asked before the application.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
 
     RegFileStore store;

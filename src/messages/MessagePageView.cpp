@@ -91,6 +91,14 @@ MessagePageView::MessagePageView(UrlOpener &urlOpener, QWidget *parent) : QWebEn
     installEventFilter(this);
 }
 
+MessagePageFactory MessagePageView::factory()
+{
+    return [](UrlOpener &urlOpener, QWidget *parent) -> MessagePageDisplay * {
+        RegisterMessagePageScheme();
+        return new MessagePageView(urlOpener, parent);
+    };
+}
+
 MessagePageView::~MessagePageView()
 {
     // The page goes before its profile.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "messages/MessagePageDisplay.h"
+
 #include <QByteArray>
 #include <QUrl>
 #include <QWebEngineView>
@@ -14,7 +16,7 @@ class UrlOpener;
 // network: no scripts, plugins, storage or local files, a private in-memory profile, no
 // dropping, no reload and only the window's own loads. Every load gets a fresh address, so
 // the page asked for last is the one that ends up shown.
-class MessagePageView : public QWebEngineView
+class MessagePageView : public QWebEngineView, public MessagePageDisplay
 {
     Q_OBJECT
 
@@ -22,10 +24,12 @@ public:
     MessagePageView(UrlOpener &urlOpener, QWidget *parent = nullptr);
     ~MessagePageView() override;
 
-    // Shows `html` (UTF-8) of any size.
-    void showPage(const QByteArray &html);
-    // Shows the blank page.
-    void showBlank();
+    // Makes the view directly, for callers that link the engine themselves.
+    static MessagePageFactory factory();
+
+    QWidget *widget() override { return this; }
+    void showPage(const QByteArray &html) override;
+    void showBlank() override;
 
     // The page asked for last (empty for the blank page), and whether it has finished loading.
     const QByteArray &currentHtml() const { return m_currentHtml; }

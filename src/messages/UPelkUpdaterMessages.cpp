@@ -8,7 +8,7 @@
 #include "messages/MessageList.h"
 #include "messages/MessageListModel.h"
 #include "messages/MessagePage.h"
-#include "messages/MessagePageView.h"
+#include "messages/MessagePageModule.h"
 #include "settings/UPelkUpdaterUtils.h"
 #include "sysinfo/Clock.h"
 #include "sysinfo/InstallationData.h"
@@ -107,7 +107,8 @@ TFPelkUpdaterMessages::TFPelkUpdaterMessages(RegistryStore &store, const Install
       m_store(store),
       m_installation(installation),
       m_clock(clock),
-      m_urlOpener(urlOpener)
+      m_urlOpener(urlOpener),
+      m_pageFactory(MessagePageModuleFactory(MessagePageModulePath()))
 {
     setObjectName(QStringLiteral("TFPelkUpdaterMessages"));
     setModal(true);
@@ -329,14 +330,20 @@ void TFPelkUpdaterMessages::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     centreOnScreen();
-    if (!m_wbMsg) {
-        // The HTML engine starts only when a page is first needed, not with the program.
-        m_wbMsg = named(new MessagePageView(m_urlOpener, m_pBottom), "WBMsg");
-        m_pBottom->layout()->addWidget(m_wbMsg);
-        setTabOrder(m_lvMsg, m_wbMsg);
-        setTabOrder(m_wbMsg, m_cbAutoUpdate);
-    }
+    if (!m_wbMsg)
+        runHandler([this] { createPageDisplay(); });
     FormShow();
+}
+
+void TFPelkUpdaterMessages::createPageDisplay()
+{
+    // The HTML engine starts only when a page is first needed, not with the program.
+    // Without it the window still lists and marks the messages.
+    m_wbMsg = m_pageFactory(m_urlOpener, m_pBottom);
+    QWidget *view = named(m_wbMsg->widget(), "WBMsg");
+    m_pBottom->layout()->addWidget(view);
+    setTabOrder(m_lvMsg, view);
+    setTabOrder(view, m_cbAutoUpdate);
 }
 
 void TFPelkUpdaterMessages::centreOnScreen()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "messages/MessagePageDisplay.h"
 #include "messages/SeenMsgIDs.h"
 #include "messages/TMessageData.h"
 #include "sysinfo/XmlHelpers.h"
@@ -8,12 +9,12 @@
 #include <QDialog>
 #include <QList>
 #include <QString>
+#include <utility>
 #include <vector>
 
 class Clock;
 class Languages;
 class MessageListModel;
-class MessagePageView;
 class QAction;
 class QCheckBox;
 class QFrame;
@@ -56,7 +57,10 @@ public:
     // State for tests and tools.
     const SeenMsgIDs &seenMsgIDs() const { return m_seenMsgIDs; }
     const std::vector<TMessageData> &msgRecords() const { return m_msgRecords; }
-    MessagePageView *pageView() const { return m_wbMsg; }
+    MessagePageDisplay *pageDisplay() const { return m_wbMsg; }
+    // How the page display is made at the first show; by default from the module beside
+    // the program.
+    void setPageFactory(MessagePageFactory factory) { m_pageFactory = std::move(factory); }
     // The outer size as the store keeps it (Msg.Width, Msg.Height).
     QSize outerSize() const;
     int shownRow() const { return m_shownItem; }
@@ -71,6 +75,7 @@ private:
     void buildLayout();
     void layoutControls();
     void applyListHeight(int height);
+    void createPageDisplay();
     void centreOnScreen();
     void reportLater(const QString &message);
     template <typename Handler> void runHandler(Handler &&handler);
@@ -106,7 +111,8 @@ private:
     QTreeView *m_lvMsg = nullptr;
     MessageListModel *m_model = nullptr;
     QFrame *m_pBottom = nullptr;
-    MessagePageView *m_wbMsg = nullptr; // created at the first show
+    MessagePageFactory m_pageFactory;
+    MessagePageDisplay *m_wbMsg = nullptr; // made at the first show
     QCheckBox *m_cbAutoUpdate = nullptr;
     QPushButton *m_buClose = nullptr;
     QMenu *m_pmItem = nullptr;

@@ -3,6 +3,16 @@ target_sources(pelkui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/DesktopUrlOpener.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MessageListModel.h
     ${CMAKE_CURRENT_LIST_DIR}/MessageListModel.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MessagePageDisplay.h
+    ${CMAKE_CURRENT_LIST_DIR}/MessagePageModule.h
+    ${CMAKE_CURRENT_LIST_DIR}/MessagePageModule.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/UPelkUpdaterMessages.h
+    ${CMAKE_CURRENT_LIST_DIR}/UPelkUpdaterMessages.cpp)
+
+# The message page on the HTML engine, apart from the windows: the program loads it as the
+# module PelkMessagePage.so beside itself when the messages window is first shown, so that a
+# start or a silent run never loads the engine. Tests link the same code directly.
+add_library(pelkpageview STATIC
     ${CMAKE_CURRENT_LIST_DIR}/MessagePageScheme.h
     ${CMAKE_CURRENT_LIST_DIR}/MessagePageScheme.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MessagePageSchemeHandler.h
@@ -10,6 +20,14 @@ target_sources(pelkui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/MessageWebPage.h
     ${CMAKE_CURRENT_LIST_DIR}/MessageWebPage.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MessagePageView.h
-    ${CMAKE_CURRENT_LIST_DIR}/MessagePageView.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/UPelkUpdaterMessages.h
-    ${CMAKE_CURRENT_LIST_DIR}/UPelkUpdaterMessages.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/MessagePageView.cpp)
+set_target_properties(pelkpageview PROPERTIES POSITION_INDEPENDENT_CODE ON)
+target_include_directories(pelkpageview PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(pelkpageview PUBLIC Qt6::WebEngineWidgets pelk_options)
+
+add_library(pelkmessagepage MODULE ${CMAKE_CURRENT_LIST_DIR}/MessagePageModuleMain.cpp)
+target_link_libraries(pelkmessagepage PRIVATE pelkpageview)
+set_target_properties(pelkmessagepage PROPERTIES
+    PREFIX ""
+    OUTPUT_NAME PelkMessagePage
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

@@ -80,6 +80,8 @@ void tst_PelkUpdaterEndToEnd::init()
     m_program = programFolder() + QStringLiteral("/PelkUpdater");
     QVERIFY(QFile::copy(QStringLiteral(PELK_PROGRAM), m_program));
     QVERIFY(QFile::setPermissions(m_program, QFile::permissions(m_program) | QFile::ExeOwner));
+    // The messages window's page module belongs beside the program.
+    QVERIFY(QFile::copy(QStringLiteral(PELK_PAGE_MODULE), programFolder() + QStringLiteral("/PelkMessagePage.so")));
     writeServicePack("1");
 
     m_server = std::make_unique<TestHttpServer>();
@@ -248,6 +250,8 @@ void tst_PelkUpdaterEndToEnd::silentRunWithNewMessageOpensMessagesWindow()
     QCOMPARE(shots().size(), 1);
     QVERIFY2(shots().first().contains(QLatin1String("Messages")), qPrintable(shots().first()));
     QVERIFY2(m_stderr.contains("pelkdriver: closing"), m_stderr.constData());
+    // The page module was loaded at the window's show.
+    QVERIFY2(m_stderr.contains("Messages shows a web page view"), m_stderr.constData());
 
     // The last message of the feed was selected first and shown long enough to count as read.
     QList<QByteArray> seen;

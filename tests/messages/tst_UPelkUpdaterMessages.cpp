@@ -5,6 +5,7 @@
 #include "app/ErrorBox.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
+#include "messages/MessagePageModule.h"
 #include "messages/MessagePageScheme.h"
 #include "messages/MessagePageView.h"
 #include "messages/MessageWebPage.h"
@@ -135,6 +136,7 @@ private Q_SLOTS:
     void cleanup();
 
     void pageEngineStartsOnlyWithTheFirstShow();
+    void missingPageModuleLeavesTheListWorking();
     void firstShowLayout();
     void storedGeometryKeepsMinimums_data();
     void storedGeometryKeepsMinimums();
@@ -177,7 +179,7 @@ private:
     void createWindow();
     void showWith(const QList<Msg> &messages, const QList<QByteArray> &seen = {});
     QTreeView *list() const { return child<QTreeView>("LVMsg"); }
-    MessagePageView *view() const { return m_window->pageView(); }
+    MessagePageView *view() const { return dynamic_cast<MessagePageView *>(m_window->pageDisplay()); }
     template <typename T> T *child(const char *name) const
     {
         T *widget = m_window->findChild<T *>(QLatin1String(name));
@@ -235,6 +237,7 @@ void tst_UPelkUpdaterMessages::cleanup()
 void tst_UPelkUpdaterMessages::createWindow()
 {
     m_window = std::make_unique<TFPelkUpdaterMessages>(*m_store, m_installation, m_clock, m_opener);
+    m_window->setPageFactory(MessagePageView::factory());
 }
 
 void tst_UPelkUpdaterMessages::showWith(const QList<Msg> &messages, const QList<QByteArray> &seen)
@@ -298,13 +301,34 @@ void tst_UPelkUpdaterMessages::pageEngineStartsOnlyWithTheFirstShow()
     createWindow();
     QVERIFY(!m_window->findChild<QWebEngineView *>());
     QVERIFY(!m_window->findChild<QWebEngineProfile *>());
-    QVERIFY(!m_window->pageView());
+    QVERIFY(!m_window->pageDisplay());
     showWith({{"a", "A"}});
     QVERIFY(view());
     QCOMPARE(m_window->findChild<QWebEngineView *>(QStringLiteral("WBMsg")), view());
     QWebEngineProfile *profile = view()->page()->profile();
     QVERIFY(profile->isOffTheRecord());
     QVERIFY(profile != QWebEngineProfile::defaultProfile());
+}
+
+void tst_UPelkUpdaterMessages::missingPageModuleLeavesTheListWorking()
+{
+    createWindow();
+    const QString modulePath = m_dir->filePath(QStringLiteral("PelkMessagePage.so"));
+    m_window->setPageFactory(MessagePageModuleFactory(modulePath));
+    showWith({{"older", "Older"}, {"newer", "Newer"}});
+    QTRY_COMPARE(m_errors->texts, QStringList({QStringLiteral("Error loading ") + modulePath + '.'}));
+    QVERIFY(!m_window->pageDisplay());
+    QVERIFY(!m_window->findChild<QWebEngineView *>());
+
+    // No page, but the list still marks, and closing still stores.
+    QCOMPARE(list()->model()->rowCount(), 2);
+    QCOMPARE(selectedRows(), QList<int>({0}));
+    m_clock.tick += 2500;
+    clickRow(1);
+    QVERIFY(!rowIsBold(0));
+    m_window->close();
+    QCOMPARE(storedSeenIds(), QList<QByteArray>({"newer"}));
+    QCOMPARE(m_errors->texts.size(), 1);
 }
 
 void tst_UPelkUpdaterMessages::firstShowLayout()

@@ -116,6 +116,8 @@ void PelkDriver::shoot(QWidget *window, const QString &what)
     const QList<QWidget *> children = window->findChildren<QWidget *>();
     const bool showsWebPage = std::any_of(children.cbegin(), children.cend(),
                                           [](const QWidget *child) { return child->inherits("QWebEngineView"); });
+    if (showsWebPage)
+        report(QStringLiteral("%1 shows a web page view").arg(what));
     if (showsWebPage && QGuiApplication::platformName() == QLatin1String("xcb") && window->windowHandle()) {
         if (QScreen *screen = window->windowHandle()->screen())
             picture = screen->grabWindow(window->winId());

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "messages/MessagePageDisplay.h"
+
+#include <QString>
+
+// The page module's entry point, looked up by this name.
+using MessagePageModuleEntry = MessagePageDisplay *(*)(UrlOpener &urlOpener, QWidget *parent);
+inline constexpr char MessagePageModuleEntryName[] = "PelkCreateMessagePage";
+
+// The module beside the program: PelkMessagePage.so in the program's folder.
+QString MessagePageModulePath();
+
+// A factory that loads the module at `modulePath` at its first call and keeps it loaded.
+// A module that is missing or has no entry point raises "Error loading " + the path.
+MessagePageFactory MessagePageModuleFactory(const QString &modulePath);
