@@ -84,6 +84,7 @@ StoreFile::Snapshot StoreFile::load() const
         snapshot.state = State::Unreadable;
         return snapshot;
     }
+    snapshot.ownerOnly = (info.st_mode & 07777) == 0600;
     char buffer[16384];
     for (;;) {
         const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
@@ -105,7 +106,6 @@ StoreFile::Snapshot StoreFile::load() const
     }
     snapshot.state = State::Valid;
     snapshot.content = std::move(*content);
-    snapshot.bytes.clear();
     return snapshot;
 }
 
@@ -141,7 +141,11 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
         std::fputs(warning.constData(), stderr);
         std::fflush(stderr);
     }
-    if (!writeReplacing(m_path, current.content.toBytes()))
+    const QByteArray changed = current.content.toBytes();
+    // Most runs store what is already there (the language, the window's size): leave the
+    // file and the disk alone then.
+    const bool unchanged = current.state == State::Valid && current.ownerOnly && changed == current.bytes;
+    if (!unchanged && !writeReplacing(m_path, changed))
         return std::nullopt;
     return std::move(current.content);
 }

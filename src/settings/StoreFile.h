@@ -19,7 +19,8 @@ public:
     {
         State state = State::Missing;
         RegFile content;  // empty unless Valid
-        QByteArray bytes; // the file as read, kept for a damaged one
+        QByteArray bytes; // the file as read
+        bool ownerOnly = false; // readable and writable by its owner alone
     };
 
     explicit StoreFile(QString path);
@@ -29,7 +30,8 @@ public:
     // Applies `change` to the current contents and stores the result, creating the folder
     // when needed. Returns the stored contents, or nothing when the file could not be
     // written; the old file is then left as it was. A damaged file is first kept beside as
-    // "<name>.damaged" and a warning goes to standard error.
+    // "<name>.damaged" and a warning goes to standard error. A change that leaves the file's
+    // bytes as they are writes nothing.
     std::optional<RegFile> update(const std::function<void(RegFile &)> &change) const;
 
     QString path() const { return m_path; }

@@ -160,6 +160,7 @@ private Q_SLOTS:
     void damagedFileIsKeptBeside_data();
     void damagedFileIsKeptBeside();
     void fileIsPrivate();
+    void unchangedWriteLeavesTheFile();
     void linkedFileStaysLinked();
     void keysOpenedTogetherKeepBothWrites();
     void twoProcessesKeepAllValues();
@@ -673,6 +674,38 @@ void TestRegFileStore::fileIsPrivate()
     QVERIFY(::chmod(QFile::encodeName(s.userFile()).constData(), 0644) == 0);
     key->writeString(QStringLiteral("ProxyPassword"), QStringLiteral("x"));
     QCOMPARE(modeOf(s.userFile()), 0600u);
+    // Also when the write changes nothing else.
+    QVERIFY(::chmod(QFile::encodeName(s.userFile()).constData(), 0644) == 0);
+    key->writeString(QStringLiteral("ProxyPassword"), QStringLiteral("x"));
+    QCOMPARE(modeOf(s.userFile()), 0600u);
+}
+
+void TestRegFileStore::unchangedWriteLeavesTheFile()
+{
+    const auto inodeOf = [](const QString &path) {
+        struct stat info;
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : ino_t(0);
+    };
+    RegFileStore s = store();
+    const auto key = s.openKey(RegistryRoot::CurrentUser, kUpdaterKey, true);
+    QVERIFY(key);
+    key->writeString(QStringLiteral("Language"), QStringLiteral("engb"));
+    const ino_t written = inodeOf(userFile());
+    QVERIFY(written != 0);
+
+    // The same value again: the file is not replaced.
+    key->writeString(QStringLiteral("Language"), QStringLiteral("engb"));
+    QCOMPARE(inodeOf(userFile()), written);
+    // Names ignore case, so this is the same value too.
+    key->writeString(QStringLiteral("LANGUAGE"), QStringLiteral("engb"));
+    QCOMPARE(inodeOf(userFile()), written);
+
+    // A changed value replaces the file as always.
+    key->writeString(QStringLiteral("Language"), QStringLiteral("de"));
+    QVERIFY(inodeOf(userFile()) != written);
+    QCOMPARE(store().openKey(RegistryRoot::CurrentUser, kUpdaterKey, false)->readString(QStringLiteral("Language")),
+             QStringLiteral("de"));
+    QCOMPARE(leftovers(), QStringList());
 }
 
 void TestRegFileStore::linkedFileStaysLinked()
