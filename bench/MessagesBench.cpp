@@ -5,6 +5,7 @@
 //   machine only ever adds time)
 // Exits 1 when a goal is missed.
 
+#include "check/UpdateCheck.h"
 #include "messages/MessagePageScheme.h"
 #include "messages/MessagePageView.h"
 #include "messages/SeenMsgIDs.h"
@@ -92,23 +93,14 @@ Result runOnce(TFPelkUpdaterMessages &window, RegistryStore &store, const QStrin
 
     // What the check does with a reply: count all and the new messages.
     timer.restart();
-    const pugi::xpath_node_set nodes = SelectNodes(*feed, QStringLiteral("/messages/message"));
-    QList<QByteArray> seenList;
-    LoadOldMsgIds(store, version, seenList);
-    std::stable_sort(seenList.begin(), seenList.end(),
-                     [](const QByteArray &a, const QByteArray &b) { return SeenMsgIDs::compare(a, b) < 0; });
-    const SeenMsgIDs seen(seenList);
-    result.total = int(nodes.size());
-    result.fresh = result.total;
-    for (const pugi::xpath_node &node : nodes) {
-        if (seen.contains(QByteArray(node.node().attribute("id").value())))
-            --result.fresh;
-    }
+    const MessageCounts counts = CountMessages(*feed, store, version);
+    result.total = counts.total;
+    result.fresh = counts.fresh;
     result.countMs = double(timer.nsecsElapsed()) / 1e6;
 
     // The hand-over and the filling, until the list has been laid out and painted.
     timer.restart();
-    window.setFeed(feed, seenList);
+    window.setFeed(feed, counts.seenList);
     window.FillMsgList();
     auto *list = window.findChild<QTreeView *>(QStringLiteral("LVMsg"));
     list->viewport()->repaint();

@@ -15,38 +15,46 @@ namespace {
 void reportFeed(bool silent, const CheckContext &context, CheckHost &host, const XmlDocumentPtr &feed)
 {
     const Languages &texts = context.languages;
-    const pugi::xpath_node_set nodes = SelectNodes(*feed, QStringLiteral("/messages/message"));
-    if (nodes.empty()) {
+    const MessageCounts counts = CountMessages(*feed, context.store, context.installation.ProgVersion);
+    if (counts.total == 0) {
         host.AddLogLine(texts.GetText("txtNoUpdatesAvailable"));
         return;
     }
-    const int total = static_cast<int>(nodes.size());
-    host.AddLogLine(texts.GetText("txtNumberOfMessagesTotal") + QStringLiteral(": ") + QString::number(total));
+    host.AddLogLine(texts.GetText("txtNumberOfMessagesTotal") + QStringLiteral(": ") + QString::number(counts.total));
+    host.AddLogLine(texts.GetText("txtNumberOfMessagesNew") + QStringLiteral(": ") + QString::number(counts.fresh));
 
-    QList<QByteArray> seenList;
-    LoadOldMsgIds(context.store, context.installation.ProgVersion, seenList);
-    std::stable_sort(seenList.begin(), seenList.end(),
-                     [](const QByteArray &a, const QByteArray &b) { return SeenMsgIDs::compare(a, b) < 0; });
-    const SeenMsgIDs seen(seenList);
-
-    // Every node counts, duplicates included; a message without "id" has an empty one.
-    int fresh = total;
-    for (const pugi::xpath_node &node : nodes) {
-        if (seen.contains(QByteArray(node.node().attribute("id").value())))
-            --fresh;
-    }
-    host.AddLogLine(texts.GetText("txtNumberOfMessagesNew") + QStringLiteral(": ") + QString::number(fresh));
-
-    if (fresh == 0) {
+    if (counts.fresh == 0) {
         host.AddLogLine(texts.GetText("txtNoNewUpdatesAvailable"));
         if (silent)
             return;
         if (!host.AskShowOldMessages(texts.GetText("txtNoNewUpdatesAvailable"), texts.GetText("txtShowOldUpdates")))
             return;
     }
-    host.ShowMessages(feed, seenList);
+    host.ShowMessages(feed, counts.seenList);
 }
 } // namespace
+
+MessageCounts CountMessages(const pugi::xml_document &feed, RegistryStore &store, const QString &version)
+{
+    MessageCounts counts;
+    const pugi::xpath_node_set nodes = SelectNodes(feed, QStringLiteral("/messages/message"));
+    counts.total = static_cast<int>(nodes.size());
+    if (counts.total == 0)
+        return counts;
+
+    LoadOldMsgIds(store, version, counts.seenList);
+    std::stable_sort(counts.seenList.begin(), counts.seenList.end(),
+                     [](const QByteArray &a, const QByteArray &b) { return SeenMsgIDs::compare(a, b) < 0; });
+    const SeenMsgIDs seen(counts.seenList);
+
+    // Every node counts, duplicates included; a message without "id" has an empty one.
+    counts.fresh = counts.total;
+    for (const pugi::xpath_node &node : nodes) {
+        if (seen.contains(QByteArray(node.node().attribute("id").value())))
+            --counts.fresh;
+    }
+    return counts;
+}
 
 void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host, const RequestLimits &limits)
 {

@@ -5,8 +5,22 @@
 #include "sysinfo/XmlHelpers.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QString>
 
 class CheckHost;
+class RegistryStore;
+
+// The messages of a reply document and the new ones among them (those whose identifier is
+// not in the seen list, without regard to case), with the seen list they were compared
+// with, sorted. The seen list is read only when there are messages.
+struct MessageCounts
+{
+    int total = 0;
+    int fresh = 0;
+    QList<QByteArray> seenList;
+};
+MessageCounts CountMessages(const pugi::xml_document &feed, RegistryStore &store, const QString &version);
 
 // Sends the update request to `address` and returns the reply document; nullptr when the
 // service answered with another status than 200 (that line is already in the log).
