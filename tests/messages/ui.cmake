@@ -1,4 +1,4 @@
 pelk_add_qtest(tst_UPelkUpdaterMessages
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_UPelkUpdaterMessages.cpp
     LIBS pelkui pelkpageview
-    GUI)
+    GUI HTML_ENGINE)
