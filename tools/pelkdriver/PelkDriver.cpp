@@ -115,7 +115,11 @@ void PelkDriver::shoot(QWidget *window, const QString &what)
     QPixmap picture;
     const QList<QWidget *> children = window->findChildren<QWidget *>();
     const bool showsWebPage = std::any_of(children.cbegin(), children.cend(),
-                                          [](const QWidget *child) { return child->inherits("QWebEngineView"); });
+                                          [window](const QWidget *child) {
+                                              // Owned windows (the messages window of the main
+                                              // window) are children too, but not part of the picture.
+                                              return child->inherits("QWebEngineView") && child->window() == window;
+                                          });
     if (showsWebPage)
         report(QStringLiteral("%1 shows a web page view").arg(what));
     if (showsWebPage && QGuiApplication::platformName() == QLatin1String("xcb") && window->windowHandle()) {
