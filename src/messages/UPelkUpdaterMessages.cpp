@@ -135,8 +135,8 @@ void TFPelkUpdaterMessages::buildLayout()
     titleFont.setBold(true);
     m_lTitle = makeLabel(this, "LTitle", titleFont);
     m_lHeader = makeLabel(this, "LHeader", PelkFont(13));
+    // Its picture is drawn at the first show: a run that never shows the window skips it.
     m_image2 = named(new QLabel(this), "Image2");
-    m_image2->setPixmap(logoPicture());
 
     m_pMain = named(new QWidget(this), "PMain");
     m_splitter1 = named(new QSplitter(Qt::Vertical, m_pMain), "Splitter1");
@@ -330,6 +330,8 @@ void TFPelkUpdaterMessages::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     centreOnScreen();
+    if (m_image2->pixmap().isNull())
+        m_image2->setPixmap(logoPicture());
     if (!m_wbMsg)
         runHandler([this] { createPageDisplay(); });
     FormShow();
