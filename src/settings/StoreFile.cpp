@@ -124,13 +124,19 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
     const FileLock lock(m_path + kLockSuffix, kLockTimeoutMs);
     if (!lock.isLocked())
         return std::nullopt;
-    removeStaleTemporaries();
 
     Snapshot current = load();
     if (current.state == State::Unreadable)
         return std::nullopt;
     change(current.content);
 
+    const QByteArray changed = current.content.toBytes();
+    // Most runs store what is already there (the language, the window's size): leave the
+    // file and the disk alone then.
+    if (current.state == State::Valid && current.ownerOnly && changed == current.bytes)
+        return std::move(current.content);
+
+    removeStaleTemporaries();
     if (current.state == State::Damaged) {
         const QString kept = m_path + kDamagedSuffix;
         if (!writeReplacing(kept, current.bytes))
@@ -141,11 +147,7 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
         std::fputs(warning.constData(), stderr);
         std::fflush(stderr);
     }
-    const QByteArray changed = current.content.toBytes();
-    // Most runs store what is already there (the language, the window's size): leave the
-    // file and the disk alone then.
-    const bool unchanged = current.state == State::Valid && current.ownerOnly && changed == current.bytes;
-    if (!unchanged && !writeReplacing(m_path, changed))
+    if (!writeReplacing(m_path, changed))
         return std::nullopt;
     return std::move(current.content);
 }
