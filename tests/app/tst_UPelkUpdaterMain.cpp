@@ -16,6 +16,7 @@
 #include "sysinfo/Clock.h"
 #include "sysinfo/InstallationData.h"
 #include "sysinfo/SystemProbe.h"
+#include "support/TestHttpServer.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -31,6 +32,8 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <functional>
 #include <memory>
@@ -67,6 +70,45 @@ QByteArray languageSection(const QByteArray &key, const QByteArray &prefix)
     for (const QByteArray &textKey : AllTextKeys())
         section += textKey + '=' + prefix + ':' + textKey + '\n';
     return section;
+}
+
+// Counts the events of one type that reach `watched` while `when` holds.
+class EventCounter : public QObject
+{
+public:
+    EventCounter(QObject *watched, QEvent::Type type, std::function<bool()> when)
+        : m_type(type), m_when(std::move(when))
+    {
+        watched->installEventFilter(this);
+    }
+    int count() const { return m_count; }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == m_type && m_when())
+            ++m_count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    std::function<bool()> m_when;
+    int m_count = 0;
+};
+
+// A left click on `target` as the window system reports it: queued, not sent.
+void clickThroughWindowSystem(QWidget *target)
+{
+    QWindow *window = target->window()->windowHandle();
+    const QPoint centre = target->rect().center();
+    const QPointF local = target->mapTo(target->window(), centre);
+    const QPointF global = target->mapToGlobal(centre);
+    using Queued = QWindowSystemInterface::AsynchronousDelivery;
+    QWindowSystemInterface::handleMouseEvent<Queued>(window, local, global, Qt::LeftButton, Qt::LeftButton,
+                                                     QEvent::MouseButtonPress);
+    QWindowSystemInterface::handleMouseEvent<Queued>(window, local, global, Qt::NoButton, Qt::LeftButton,
+                                                     QEvent::MouseButtonRelease);
 }
 
 QString text(const char *prefix, const char *textKey)
@@ -118,6 +160,7 @@ private Q_SLOTS:
     void checkLinkAndButtonsFromKeyboard();
     void exitButtonClosesWindow();
     void secondCheckNeverStartsInsideFirst();
+    void userInputWaitsWhileTheRequestRuns();
     void askShowOldMessages_data();
     void askShowOldMessages();
 
@@ -149,6 +192,7 @@ private:
     std::unique_ptr<TFPelkUpdaterMain> m_main;
     std::unique_ptr<TFPelkUpdaterSettings> m_settings;
     std::unique_ptr<TFPelkUpdaterMessages> m_messages;
+    QByteArray m_updateUrl;
 };
 
 void tst_UPelkUpdaterMain::init()
@@ -164,6 +208,7 @@ void tst_UPelkUpdaterMain::init()
     m_probe = std::make_unique<FixedProbe>(m_programFile);
     m_installation = InstallationData();
     m_opener.opened.clear();
+    m_updateUrl = "http://127.0.0.1:1/update";
     SetApplicationTitle(QString());
 }
 
@@ -181,7 +226,7 @@ void tst_UPelkUpdaterMain::writeProgramFolder(const char *allow, bool withServic
 {
     QByteArray ini = "[Langs]\nLangKey1=de\nLangDesc1=Deutsch\nLangKey2=engb\nLangDesc2=English\n"
                      "LangKey3=xx\nLangDesc3=Sparse\n"
-                     "[Config]\nUpdateCheckURL=http://127.0.0.1:1/update\n";
+                     "[Config]\nUpdateCheckURL=" + m_updateUrl + "\n";
     ini += languageSection("de", "de");
     ini += languageSection("engb", "en");
     ini += "[Texts_xx]\ntxtExit=xx:txtExit\n";
@@ -641,6 +686,52 @@ void tst_UPelkUpdaterMain::secondCheckNeverStartsInsideFirst()
     QCOMPARE(lines.size(), 2);
     QCOMPARE(lines.at(0), text("de", "txtCheckingForUpdates") + QStringLiteral(" ..."));
     QVERIFY2(lines.at(1).startsWith(text("de", "txtError") + QStringLiteral(": ")), qPrintable(lines.at(1)));
+}
+
+void tst_UPelkUpdaterMain::userInputWaitsWhileTheRequestRuns()
+{
+    // The reply comes in a byte at a time, so the request runs for a while.
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    CannedReply slow = CannedReply::ok("<messages/>");
+    slow.kind = CannedReply::Kind::Trickle;
+    slow.intervalMs = 60;
+    server.setReply("/update", slow);
+    m_updateUrl = server.url("/update");
+    writeProgramFolder("1");
+    ProxySettings direct;
+    direct.Option = 1;
+    WriteProxySettings(*m_store, direct);
+    createWindows();
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    QWidget *link = child<QLabel>(m_main.get(), "LUpdateCheck");
+    QWidget *exit = child<QPushButton>(m_main.get(), "PExit");
+
+    // Meanwhile the user clicks the link again and then Exit, through the window system
+    // as real clicks arrive, and something asks for a repaint. The window repaints, but
+    // neither click reaches a control while the request runs.
+    bool userActed = false;
+    EventCounter paints(m_main.get(), QEvent::Paint, [&] { return userActed && m_main->isCheckRunning(); });
+    const auto running = [&] { return m_main->isCheckRunning(); };
+    EventCounter linkPresses(link, QEvent::MouseButtonPress, running);
+    EventCounter exitPresses(exit, QEvent::MouseButtonPress, running);
+    QTimer::singleShot(200, this, [&] {
+        QVERIFY(m_main->isCheckRunning());
+        clickThroughWindowSystem(link);
+        clickThroughWindowSystem(exit);
+        m_main->update();
+        userActed = true;
+    });
+    QTest::mouseClick(link, Qt::LeftButton);
+
+    QVERIFY(userActed);
+    QCOMPARE(linkPresses.count(), 0);
+    QCOMPARE(exitPresses.count(), 0);
+    QCOMPARE(server.requests().size(), 1);
+    QVERIFY(paints.count() > 0);
+    QVERIFY(m_main->isVisible());
+    QCOMPARE(m_main->logText().split(QLatin1Char('\n')).constLast(), text("de", "txtNoUpdatesAvailable"));
 }
 
 void tst_UPelkUpdaterMain::askShowOldMessages_data()

@@ -1,6 +1,8 @@
+include(${PROJECT_SOURCE_DIR}/tests/support/support.cmake)
+# Qt's private window-system interface delivers clicks the way real ones arrive.
 pelk_add_qtest(tst_UPelkUpdaterMain
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_UPelkUpdaterMain.cpp
-    LIBS pelkui
+    LIBS pelkui pelk_test_support Qt6::GuiPrivate
     GUI)
 target_compile_definitions(tst_UPelkUpdaterMain PRIVATE PELK_EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples")
 
