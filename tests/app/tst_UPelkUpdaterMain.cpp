@@ -169,6 +169,8 @@ private:
                             const QByteArray &extraIni = QByteArray());
     void createWindows(const CommandLineOptions &options = CommandLineOptions());
     void destroyWindows();
+    // Online updates allowed, no proxy of the environment in between, the main window shown.
+    void showWindowsForACheck();
     // Runs `action` on the next modal window that comes up.
     void whenModal(std::function<void(QWidget *)> action);
     template <typename T> T *child(QWidget *window, const char *name)
@@ -245,6 +247,17 @@ void tst_UPelkUpdaterMain::createWindows(const CommandLineOptions &options)
     m_messages = std::make_unique<TFPelkUpdaterMessages>(*m_store, m_installation, m_clock, m_opener,
                                                          m_main.get());
     m_main->setCompanions(*m_settings, *m_messages);
+}
+
+void tst_UPelkUpdaterMain::showWindowsForACheck()
+{
+    writeProgramFolder("1");
+    ProxySettings direct;
+    direct.Option = 1;
+    WriteProxySettings(*m_store, direct);
+    createWindows();
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
 }
 
 void tst_UPelkUpdaterMain::destroyWindows()
@@ -656,15 +669,8 @@ void tst_UPelkUpdaterMain::exitButtonClosesWindow()
 
 void tst_UPelkUpdaterMain::secondCheckNeverStartsInsideFirst()
 {
-    // Online updates allowed, the service address refuses connections at once, and no
-    // proxy of the environment stands in between.
-    writeProgramFolder("1");
-    ProxySettings direct;
-    direct.Option = 1;
-    WriteProxySettings(*m_store, direct);
-    createWindows();
-    m_main->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    // The service address refuses connections at once.
+    showWindowsForACheck();
     auto *link = qobject_cast<LinkLabel *>(child<QLabel>(m_main.get(), "LUpdateCheck"));
     QVERIFY(link);
 
@@ -698,13 +704,7 @@ void tst_UPelkUpdaterMain::userInputWaitsWhileTheRequestRuns()
     slow.intervalMs = 60;
     server.setReply("/update", slow);
     m_updateUrl = server.url("/update");
-    writeProgramFolder("1");
-    ProxySettings direct;
-    direct.Option = 1;
-    WriteProxySettings(*m_store, direct);
-    createWindows();
-    m_main->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    showWindowsForACheck();
     QWidget *link = child<QLabel>(m_main.get(), "LUpdateCheck");
     QWidget *exit = child<QPushButton>(m_main.get(), "PExit");
 

@@ -13,16 +13,6 @@
 namespace {
 const RequestLimits kQuick{5000, 5000, 16 * 1024 * 1024, 5};
 const QByteArray kFeed = "<messages><message id=\"m1\"/></messages>";
-
-QString failureOf(const std::function<void()> &request)
-{
-    try {
-        request();
-    } catch (const PelkError &error) {
-        return error.message();
-    }
-    return QStringLiteral("(no error)");
-}
 } // namespace
 
 class tst_UpdateProxy : public QObject
@@ -157,7 +147,7 @@ void tst_UpdateProxy::refusedLoginIsAnError()
     QFETCH(QString, message);
     m_fixture->setProxy(stored(m_locked.port(), auth, password));
 
-    const QString failure = failureOf([&] { send(); });
+    const QString failure = FailureOf([&] { send(); });
     if (message.isEmpty()) {
         QCOMPARE(failure, QStringLiteral("(no error)"));
         QCOMPARE(m_host.events, QStringList({QStringLiteral("log:Fehler: 401 Unauthorized")}));
@@ -179,7 +169,7 @@ void tst_UpdateProxy::loginAnsweredOnlyOnce()
     });
     m_fixture->setProxy(stored(askingProxy.port(), true));
 
-    const QString failure = failureOf([&] { send(); });
+    const QString failure = FailureOf([&] { send(); });
     QCOMPARE(failure, QStringLiteral("The proxy 127.0.0.1:%1 refused the user name and password").arg(askingProxy.port()));
     QCOMPARE(askingProxy.requests().size(), 2);
     QCOMPARE(askingProxy.requests().at(0).headerCount("Proxy-Authorization"), 0);
@@ -193,7 +183,7 @@ void tst_UpdateProxy::deadStoredProxyIsAnError()
 {
     const quint16 dead = FreeLoopbackPort();
     m_fixture->setProxy(stored(dead, false));
-    QCOMPARE(failureOf([&] { send(); }), QStringLiteral("Connection refused by the proxy 127.0.0.1:%1").arg(dead));
+    QCOMPARE(FailureOf([&] { send(); }), QStringLiteral("Connection refused by the proxy 127.0.0.1:%1").arg(dead));
     QCOMPARE(m_server->requests().size(), 0);
 }
 
@@ -219,7 +209,7 @@ void tst_UpdateProxy::storedProxyMustBeComplete()
     settings.Port = port;
     m_fixture->setProxy(settings);
 
-    const QString failure = failureOf([&] { send(); });
+    const QString failure = FailureOf([&] { send(); });
     QVERIFY2(failure.startsWith(message), qPrintable(failure));
     QCOMPARE(m_server->requests().size(), 0);
 }
@@ -232,7 +222,7 @@ void tst_UpdateProxy::systemSettingsFollowHttpProxy()
     m_fixture->setProxy(settings);
     const int before = proxiedRequests(m_locked);
 
-    const QString failure = failureOf([&] { send(); });
+    const QString failure = FailureOf([&] { send(); });
     QCOMPARE(failure, QStringLiteral("The proxy 127.0.0.1:%1 requires a user name and password").arg(m_locked.port()));
     QCOMPARE(proxiedRequests(m_locked) - before, 1);
     QCOMPARE(m_server->requests().size(), 0);

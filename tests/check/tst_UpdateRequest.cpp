@@ -52,16 +52,6 @@ int indexOfHeader(const RecordedRequest &request, const QByteArray &name)
     return -1;
 }
 
-// The error message of a request that must fail, or a note that it did not.
-QString failureOf(const std::function<void()> &request)
-{
-    try {
-        request();
-    } catch (const PelkError &error) {
-        return error.message();
-    }
-    return QStringLiteral("(no error)");
-}
 } // namespace
 
 class tst_UpdateRequest : public QObject
@@ -369,7 +359,7 @@ void tst_UpdateRequest::failuresSayWhatHappened()
     else if (address == "refused")
         address = "http://127.0.0.1:" + QByteArray::number(FreeLoopbackPort()) + "/update";
 
-    const QString failure = failureOf([&] { send(address, kQuick); });
+    const QString failure = FailureOf([&] { send(address, kQuick); });
     QVERIFY2(failure.contains(message), qPrintable(failure));
     QVERIFY(m_host.events.isEmpty());
 }
@@ -405,7 +395,7 @@ void tst_UpdateRequest::redirectsUpToFiveAreFollowed()
         QCOMPARE(m_server->requests().last().method, QByteArray("POST"));
         QCOMPARE(m_server->requests().last().body, m_server->requests().first().body);
     } else {
-        const QString failure = failureOf([&] { send(m_server->url("/update")); });
+        const QString failure = FailureOf([&] { send(m_server->url("/update")); });
         QVERIFY2(failure.contains(QLatin1String("Too many redirects")), qPrintable(failure));
         QCOMPARE(m_server->requests().size(), 6);
     }
@@ -444,7 +434,7 @@ void tst_UpdateRequest::connectTimeoutWhenNoConnectionComesUp()
     const QByteArray address = "https://127.0.0.1:" + QByteArray::number(m_server->port()) + "/update";
     QElapsedTimer timer;
     timer.start();
-    const QString failure = failureOf([&] { send(address, RequestLimits{700, 5000, 1024, 5}); });
+    const QString failure = FailureOf([&] { send(address, RequestLimits{700, 5000, 1024, 5}); });
     QVERIFY2(failure.contains(QLatin1String("Time-out: no connection to 127.0.0.1:")), qPrintable(failure));
     QVERIFY2(failure.contains(QLatin1String("within 0.7 seconds")), qPrintable(failure));
     QVERIFY(timer.elapsed() < 4000);
@@ -460,7 +450,7 @@ void tst_UpdateRequest::tlsCertificateIsVerified()
     tlsServer.setReply("/update", CannedReply::ok(kFeed));
 
     // Self-signed and not trusted: refused before anything is posted.
-    const QString failure = failureOf([&] { send(tlsServer.url("/update")); });
+    const QString failure = FailureOf([&] { send(tlsServer.url("/update")); });
     QVERIFY2(failure.contains(QLatin1String("Secure connection to 127.0.0.1:")), qPrintable(failure));
     QCOMPARE(tlsServer.requests().size(), 0);
 }
@@ -479,7 +469,7 @@ void tst_UpdateRequest::httpsNeverRedirectsToHttp()
     QVERIFY2(fetch(tlsServer.url("/moved-tls")), qPrintable(m_error));
     QCOMPARE(tlsServer.requests().size(), 3);
 
-    const QString failure = failureOf([&] { send(tlsServer.url("/moved")); });
+    const QString failure = FailureOf([&] { send(tlsServer.url("/moved")); });
     QVERIFY2(failure.contains(QLatin1String("refused")), qPrintable(failure));
     QVERIFY2(failure.contains(QString::fromLatin1(m_server->url("/update"))), qPrintable(failure));
     QCOMPARE(m_server->requests().size(), 0);

@@ -1,5 +1,6 @@
 #include "support/CheckFixture.h"
 
+#include "app/PelkError.h"
 #include "settings/RegistryStore.h"
 
 #include <QFile>
@@ -116,4 +117,14 @@ QString CheckFixture::storedString(const QString &keyPath, const QString &name)
 {
     const auto key = store.openKey(RegistryRoot::CurrentUser, keyPath, false);
     return key && key->valueExists(name) ? key->readString(name) : QString();
+}
+
+QString FailureOf(const std::function<void()> &request)
+{
+    try {
+        request();
+    } catch (const PelkError &error) {
+        return error.message();
+    }
+    return QStringLiteral("(no error)");
 }

@@ -82,3 +82,6 @@ public:
     FixedClock clock;
     std::unique_ptr<Languages> languages;
 };
+
+// The error message of a request that must fail, or "(no error)" when it did not.
+QString FailureOf(const std::function<void()> &request);
