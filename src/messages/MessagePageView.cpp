@@ -94,6 +94,7 @@ MessagePageView::MessagePageView(UrlOpener &urlOpener, QWidget *parent) : QWebEn
 MessagePageFactory MessagePageView::factory()
 {
     return [](UrlOpener &urlOpener, QWidget *parent) -> MessagePageDisplay * {
+        // The engine takes new schemes only before its first object exists.
         RegisterMessagePageScheme();
         return new MessagePageView(urlOpener, parent);
     };
