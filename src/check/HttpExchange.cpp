@@ -11,10 +11,11 @@
 #include <QNetworkRequest>
 #include <QScopeGuard>
 #include <QTimer>
+#include <limits>
 #include <memory>
 
 namespace {
-enum class Failure { None, ConnectTimeout, IdleTimeout, TooLarge, RedirectRefused };
+enum class Failure { None, ConnectTimeout, IdleTimeout, Deadline, TooLarge };
 
 // The proxy that the manager takes for `url`; NoProxy / DefaultProxy when it goes direct.
 QNetworkProxy effectiveProxy(QNetworkAccessManager &manager, const QUrl &url)
@@ -43,15 +44,6 @@ QString sizeText(qint64 bytes)
 QString seconds(int milliseconds)
 {
     return QString::number(milliseconds / 1000.0, 'g', 3);
-}
-
-// Only http and https, and never from an encrypted connection to a plain one.
-bool redirectAllowed(const QUrl &from, const QUrl &to)
-{
-    const QString scheme = to.scheme().toLower();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
-        return false;
-    return !(from.scheme().toLower() == QLatin1String("https") && scheme == QLatin1String("http"));
 }
 
 // Whether the server's status line arrived, as opposed to a failure of the connection or
@@ -105,58 +97,105 @@ QString transportFailure(const QNetworkReply &reply, const QUrl &url, const QNet
         return answeredProxy ? QStringLiteral("The proxy %1 refused the user name and password").arg(name)
                              : QStringLiteral("The proxy %1 requires a user name and password").arg(name);
     }
-    case QNetworkReply::TooManyRedirectsError:
-        return QStringLiteral("Too many redirects from %1").arg(hostText(url));
-    case QNetworkReply::InsecureRedirectError: {
-        const QUrl target = url.resolved(QUrl::fromEncoded(reply.rawHeader("Location")));
-        return QStringLiteral("Redirect to %1 refused: never from https to http")
-            .arg(target.toDisplayString(QUrl::RemoveUserInfo));
-    }
     default:
         return reply.errorString();
     }
 }
-} // namespace
-
-HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest request,
-                          const QByteArray &body, const RequestLimits &limits,
-                          const ProxyCredentials &proxyCredentials)
+// The service, and the proxy that the exchange goes through, if any.
+QString serviceText(const QUrl &url, const QNetworkProxy &proxy)
 {
-    const QUrl url = request.url();
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(limits.maxRedirects);
+    const QString service = QStringLiteral("the update service at ") + hostText(url);
+    return isProxied(proxy) ? service + QStringLiteral(" through ") + proxyText(proxy) : service;
+}
 
-    // Proxy credentials go out once; a second request means the proxy refused them. Servers
-    // asking for a login get none: the stored user and password belong to the proxy.
-    int proxyAnswers = 0;
-    const auto proxyConnection = QObject::connect(
-        &manager, &QNetworkAccessManager::proxyAuthenticationRequired,
-        [&](const QNetworkProxy &, QAuthenticator *authenticator) {
-            if (!proxyCredentials.use || proxyAnswers > 0)
-                return;
-            ++proxyAnswers;
-            authenticator->setUser(proxyCredentials.user);
-            authenticator->setPassword(proxyCredentials.password);
-        });
-    const auto disconnect = qScopeGuard([&] { QObject::disconnect(proxyConnection); });
+QString largerThanText(const RequestLimits &limits)
+{
+    return QStringLiteral("The reply of the update service is larger than %1").arg(sizeText(limits.maxReplyBytes));
+}
 
-    // The reply goes with this call, after its connections to the locals below are cut.
-    const std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(
-        manager.post(request, body), [](QNetworkReply *r) {
-            r->disconnect();
-            r->abort();
-            delete r;
-        });
+// Milliseconds left until `deadline`, as a timer takes them.
+int remainingMs(const QDeadlineTimer &deadline)
+{
+    const qint64 left = deadline.remainingTime();
+    return left < 0 ? std::numeric_limits<int>::max()
+                    : static_cast<int>(qMin<qint64>(left, std::numeric_limits<int>::max()));
+}
+
+// One request of the exchange: the first one, or one that a redirect asked for.
+struct Hop
+{
+    QNetworkRequest request;
+    bool post = true;
+    QByteArray body;
+};
+
+// What one hop brought back: the server's answer and where a redirect points.
+struct HopReply
+{
+    HttpReplyData data;
+    QByteArray location;
+};
+
+bool isRedirect(int status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The address a redirect points to; invalid when it names no http or https address,
+// which is then not followed.
+QUrl redirectTarget(const QUrl &from, const QByteArray &location)
+{
+    const QUrl target = QUrl::fromEncoded(location);
+    if (location.isEmpty() || !target.isValid())
+        return QUrl();
+    const QUrl resolved = from.resolved(target);
+    const QString scheme = resolved.scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https") ? resolved : QUrl();
+}
+
+// 307 and 308 repeat the request as it was; 301, 302 and 303 ask for the target with a GET,
+// without the body and its type.
+Hop nextHop(const Hop &from, const QUrl &target, int status)
+{
+    Hop hop = from;
+    hop.request.setUrl(target);
+    if (status != 307 && status != 308) {
+        hop.post = false;
+        hop.body.clear();
+        hop.request.setRawHeader("Content-type", QByteArray());
+    }
+    return hop;
+}
+
+using ReplyPtr = std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)>;
+
+// The reply goes with its owner, after its connections to the owner's locals are cut.
+ReplyPtr send(QNetworkAccessManager &manager, const Hop &hop)
+{
+    return ReplyPtr(hop.post ? manager.post(hop.request, hop.body) : manager.get(hop.request),
+                    [](QNetworkReply *r) {
+                        r->disconnect();
+                        r->abort();
+                        delete r;
+                    });
+}
+
+// Sends one hop and waits for its complete answer within the per-hop limits and the
+// exchange's deadline. `proxyAnswers` counts the proxy logins given so far.
+HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const RequestLimits &limits,
+                      const QDeadlineTimer &deadline, const int &proxyAnswers)
+{
+    const QUrl url = hop.request.url();
+    const ReplyPtr reply = send(manager, hop);
+    QNetworkReply *r = reply.get();
 
     QEventLoop loop;
     Failure failure = Failure::None;
-    QUrl redirectTarget;
-    QUrl currentUrl = url;
     QByteArray received;
     const auto fail = [&](Failure why) {
         if (failure == Failure::None)
             failure = why;
-        reply->abort();
+        r->abort();
     };
 
     QTimer connectTimer;
@@ -165,14 +204,17 @@ HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest reques
     QTimer idleTimer;
     idleTimer.setSingleShot(true);
     idleTimer.setInterval(limits.idleTimeoutMs);
+    QTimer deadlineTimer;
+    deadlineTimer.setSingleShot(true);
+    deadlineTimer.setInterval(remainingMs(deadline));
     QObject::connect(&connectTimer, &QTimer::timeout, [&] { fail(Failure::ConnectTimeout); });
     QObject::connect(&idleTimer, &QTimer::timeout, [&] { fail(Failure::IdleTimeout); });
+    QObject::connect(&deadlineTimer, &QTimer::timeout, [&] { fail(Failure::Deadline); });
     const auto progress = [&] {
         if (!connectTimer.isActive())
             idleTimer.start();
     };
 
-    QNetworkReply *r = reply.get();
     QObject::connect(r, &QNetworkReply::requestSent, [&] {
         connectTimer.stop();
         idleTimer.start();
@@ -190,58 +232,92 @@ HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest reques
         if (received.size() > limits.maxReplyBytes)
             fail(Failure::TooLarge);
     });
-    QObject::connect(r, &QNetworkReply::redirected, [&](const QUrl &target) {
-        if (!redirectAllowed(currentUrl, target)) {
-            redirectTarget = target;
-            fail(Failure::RedirectRefused);
-            return;
-        }
-        currentUrl = target;
-        received.clear();
-        idleTimer.stop();
-        connectTimer.start();
-    });
     QObject::connect(r, &QNetworkReply::finished, &loop, &QEventLoop::quit);
 
     if (!r->isFinished()) {
         connectTimer.start();
-        // Windows repaint, but no click or key can start anything while the request runs.
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        if (!deadline.isForever())
+            deadlineTimer.start();
+        WaitInEventLoop(loop);
     }
     connectTimer.stop();
     idleTimer.stop();
+    deadlineTimer.stop();
     if (!r->isFinished())
-        throw PelkError(QStringLiteral("The request to %1 was interrupted").arg(hostText(currentUrl)));
+        throw PelkError(QStringLiteral("The request to %1 was interrupted").arg(hostText(url)));
 
     switch (failure) {
     case Failure::ConnectTimeout:
         throw PelkError(QStringLiteral("Time-out: no connection to %1 within %2 seconds")
-                            .arg(peerText(currentUrl, effectiveProxy(manager, currentUrl)),
-                                 seconds(limits.connectTimeoutMs)));
+                            .arg(peerText(url, effectiveProxy(manager, url)), seconds(limits.connectTimeoutMs)));
     case Failure::IdleTimeout:
         throw PelkError(QStringLiteral("Time-out: the update service at %1 sent nothing for %2 seconds")
-                            .arg(hostText(currentUrl), seconds(limits.idleTimeoutMs)));
+                            .arg(hostText(url), seconds(limits.idleTimeoutMs)));
+    case Failure::Deadline:
+        throw PelkError(QStringLiteral("Time-out: the exchange with %1 did not end within %2 seconds")
+                            .arg(serviceText(url, effectiveProxy(manager, url)), seconds(limits.overallTimeoutMs)));
     case Failure::TooLarge:
-        throw PelkError(QStringLiteral("The reply of the update service is larger than %1")
-                            .arg(sizeText(limits.maxReplyBytes)));
-    case Failure::RedirectRefused:
-        throw PelkError(QStringLiteral("Redirect to %1 refused: only http and https, never from https to http")
-                            .arg(redirectTarget.toDisplayString(QUrl::RemoveUserInfo)));
+        throw PelkError(largerThanText(limits));
     case Failure::None:
         break;
     }
 
     const QVariant status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!isServerAnswer(status, r->error()))
-        throw PelkError(transportFailure(*r, currentUrl, effectiveProxy(manager, currentUrl), proxyAnswers > 0));
+        throw PelkError(transportFailure(*r, url, effectiveProxy(manager, url), proxyAnswers > 0));
 
-    HttpReplyData data;
-    data.status = status.toInt();
-    data.reasonPhrase = r->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
+    HopReply answer;
+    answer.data.status = status.toInt();
+    answer.data.reasonPhrase = r->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
     received += r->readAll();
     if (received.size() > limits.maxReplyBytes)
-        throw PelkError(QStringLiteral("The reply of the update service is larger than %1")
-                            .arg(sizeText(limits.maxReplyBytes)));
-    data.body = received;
-    return data;
+        throw PelkError(largerThanText(limits));
+    answer.data.body = received;
+    answer.location = r->rawHeader("Location");
+    return answer;
+}
+} // namespace
+
+void WaitInEventLoop(QEventLoop &loop)
+{
+    // Windows repaint, but no click or key can start anything while the request runs.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest request,
+                          const QByteArray &body, const RequestLimits &limits,
+                          const ProxyCredentials &proxyCredentials, const QDeadlineTimer &deadline)
+{
+    // Redirects are followed here, one fresh request per hop: the HTTP stack's own following
+    // re-sends a kept-alive connection's POST and then fails the reply with an unknown error.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+
+    // Proxy credentials go out once; a second request means the proxy refused them. Servers
+    // asking for a login get none: the stored user and password belong to the proxy.
+    int proxyAnswers = 0;
+    const auto proxyConnection = QObject::connect(
+        &manager, &QNetworkAccessManager::proxyAuthenticationRequired,
+        [&](const QNetworkProxy &, QAuthenticator *authenticator) {
+            if (!proxyCredentials.use || proxyAnswers > 0)
+                return;
+            ++proxyAnswers;
+            authenticator->setUser(proxyCredentials.user);
+            authenticator->setPassword(proxyCredentials.password);
+        });
+    const auto disconnect = qScopeGuard([&] { QObject::disconnect(proxyConnection); });
+
+    Hop hop{request, true, body};
+    for (int redirects = 0;; ++redirects) {
+        const HopReply reply = exchangeOnce(manager, hop, limits, deadline, proxyAnswers);
+        const QUrl url = hop.request.url();
+        const QUrl target = isRedirect(reply.data.status) ? redirectTarget(url, reply.location) : QUrl();
+        if (!target.isValid())
+            return reply.data; // a redirect to nowhere this program goes is reported as it came
+        if (redirects >= limits.maxRedirects)
+            throw PelkError(QStringLiteral("Too many redirects from %1").arg(hostText(url)));
+        if (url.scheme().toLower() == QLatin1String("https") && target.scheme().toLower() == QLatin1String("http"))
+            throw PelkError(QStringLiteral("Redirect to %1 refused: never from https to http")
+                                .arg(target.toDisplayString(QUrl::RemoveUserInfo)));
+        hop = nextHop(hop, target, reply.data.status);
+    }
 }

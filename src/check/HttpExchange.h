@@ -3,8 +3,10 @@
 #include "check/RequestLimits.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QString>
 
+class QEventLoop;
 class QNetworkAccessManager;
 class QNetworkRequest;
 
@@ -25,9 +27,15 @@ struct ProxyCredentials
 };
 
 // Posts `body` and waits for the complete reply in a local event loop that lets windows
-// paint but takes no user input. Every HTTP status comes back as a reply; failures of the
-// exchange itself (address, connection, proxy, TLS, time-outs, size, redirects) throw
-// PelkError with a message that says what happened.
+// paint but takes no user input. Redirects (301, 302, 303, 307, 308) are followed here, each
+// hop a request of its own with the per-hop limits; the whole exchange ends at `deadline`.
+// Every other HTTP status comes back as a reply; failures of the exchange itself (address,
+// connection, proxy, TLS, time-outs, size, redirects) throw PelkError with a message that
+// says what happened.
 HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest request,
                           const QByteArray &body, const RequestLimits &limits,
-                          const ProxyCredentials &proxyCredentials);
+                          const ProxyCredentials &proxyCredentials, const QDeadlineTimer &deadline);
+
+// Runs `loop` until something quits it. Every wait of a check goes through here: windows
+// repaint meanwhile, but no click or key can start anything.
+void WaitInEventLoop(QEventLoop &loop);

@@ -1,6 +1,7 @@
 #include "check/UpdateCheck.h"
 
 #include "app/PelkError.h"
+#include "check/BoundedLookupProbe.h"
 #include "check/CheckHost.h"
 #include "check/HttpExchange.h"
 #include "check/ProxyChoice.h"
@@ -54,6 +55,8 @@ XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &
                                  const RequestLimits &limits)
 {
     const InstallationData &installation = context.installation;
+    // The check's deadline runs from here: the name lookup of the facts counts against it too.
+    const QDeadlineTimer deadline(limits.overallTimeoutMs);
 
     // The attempt is recorded before anything goes out, whatever comes of it.
     const QByteArray id = GetInstallationId(context.store);
@@ -74,6 +77,7 @@ XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &
     request.setRawHeader("User-Agent", "PelkUpdater/" + headerSafe(installation.ProgVersion.toUtf8()));
     request.setRawHeader("Cache-Control", "no-cache");
 
+    const BoundedLookupProbe probe(context.probe, limits.nameLookupTimeoutMs, deadline);
     // The stored identifier without the braces around it.
     const QByteArray bareId = id.size() >= 2 ? id.mid(1, id.size() - 2) : QByteArray();
     QByteArray body;
@@ -83,12 +87,12 @@ XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &
     appendField(body, "bt", installation.BuildTimeStamp);
     appendField(body, "ut", installation.UpdateTimeStamp);
     appendField(body, "lg", QString::fromUtf8(context.languages.CurrentLanguageKey()));
-    appendField(body, "wv", QString::fromUtf8(WindowsVersionText(context.probe)));
+    appendField(body, "wv", QString::fromUtf8(WindowsVersionText(probe)));
     appendField(body, "ie", QString::fromUtf8(IEVersionText(context.store)));
     appendField(body, "dn", QString::fromUtf8(DotNetVersionsText(context.store)));
-    appendField(body, "re", QString::fromUtf8(EnvironmentCode(context.probe, context.store)));
+    appendField(body, "re", QString::fromUtf8(EnvironmentCode(probe, context.store)));
 
-    const HttpReplyData reply = PostAndWait(manager, request, body, limits, credentials);
+    const HttpReplyData reply = PostAndWait(manager, request, body, limits, credentials, deadline);
     if (reply.status != 200) {
         host.AddLogLine(context.languages.GetText("txtError") + QStringLiteral(": ") + QString::number(reply.status)
                         + QLatin1Char(' ') + QString::fromLatin1(reply.reasonPhrase));

@@ -13,7 +13,10 @@ public:
     virtual QByteArray environmentValue(const char *name) const = 0; // empty when unset
     virtual QString programFilePath() const = 0; // full path of the running program
     virtual QString fileSystemType(const QString &path) const = 0; // "ext4", "nfs4", "fuse.sshfs", ...
-    virtual QString dnsDomain() const = 0;       // domain part of the host's full name; empty if none
+    // Domain part of the host's full name; empty if none. It may ask the resolver, which takes
+    // as long as it likes, so a check asks on a thread of its own and may stop waiting: this
+    // must be safe on any thread and need nothing of the probe once it has started.
+    virtual QString dnsDomain() const = 0;
 };
 
 class LinuxSystemProbe : public SystemProbe

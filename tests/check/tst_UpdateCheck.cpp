@@ -211,6 +211,9 @@ void tst_UpdateCheck::failuresBecomeOneErrorLine_data()
     QTest::newRow("connection refused") << QByteArray("refused") << "Fehler: Connection refused by 127.0.0.1:";
     QTest::newRow("no address") << QByteArray() << "Fehler: No address of the update service";
     QTest::newRow("time-out") << QByteArray("silent") << "Fehler: Time-out: the update service at 127.0.0.1:";
+    QTest::newRow("valid reply trickling past the deadline")
+        << QByteArray("trickle") << "Fehler: Time-out: the exchange with the update service at 127.0.0.1:%1 did not end "
+                                    "within 5 seconds";
 }
 
 void tst_UpdateCheck::failuresBecomeOneErrorLine()
@@ -223,9 +226,21 @@ void tst_UpdateCheck::failuresBecomeOneErrorLine()
         m_server->setReply("/update", CannedReply::silent());
         address = m_server->url("/update");
     }
+    RequestLimits limits = kQuick;
+    if (address == "trickle") {
+        // A byte every 2 seconds, well within the time without progress, never ends in time.
+        CannedReply trickle = CannedReply::ok(feedOf({"a"}));
+        trickle.kind = CannedReply::Kind::Trickle;
+        trickle.intervalMs = 2000;
+        m_server->setReply("/update", trickle);
+        address = m_server->url("/update");
+        line = line.arg(m_server->port());
+        limits.idleTimeoutMs = 10000;
+        limits.overallTimeoutMs = 5000;
+    }
     m_fixture->setServiceUrl(address);
 
-    run(false, kQuick);
+    run(false, limits);
     const QStringList log = m_host.logLines();
     QCOMPARE(log.size(), 2);
     QCOMPARE(log.first(), QStringLiteral("Suche nach Updates ..."));

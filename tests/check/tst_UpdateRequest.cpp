@@ -13,11 +13,59 @@
 #include <QSslKey>
 #include <QSslSocket>
 #include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 // Roomy limits where the request must succeed, short ones where a time-out is the point.
 const RequestLimits kRoomy{8000, 8000, 16 * 1024 * 1024, 5};
 const RequestLimits kQuick{1500, 1500, 16 * 1024 * 1024, 5};
+
+// Redirect failures came in about one check of three on a busy machine: enough runs to see one.
+constexpr int kRedirectRuns = 20;
+
+// Keeps one core busy while it lives, as a loaded machine would.
+class BusyThread
+{
+public:
+    BusyThread()
+        : m_thread([this] {
+              while (!m_stop.load(std::memory_order_relaxed)) {
+              }
+          })
+    {
+    }
+    ~BusyThread()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+
+private:
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// A resolver that answers with a company domain after `answerMs`, or never when negative.
+class SlowLookupProbe : public PinnedProbe
+{
+public:
+    int answerMs = 0;
+    mutable std::atomic<bool> asked{false};
+
+    QString dnsDomain() const override
+    {
+        asked = true;
+        // Nothing of the probe is touched after the wait: the check may have given up on it.
+        const int wait = answerMs;
+        while (wait < 0)
+            std::this_thread::sleep_for(std::chrono::hours(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+        return QStringLiteral("corp.orbel.com");
+    }
+};
 
 const QByteArray kFeed = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                          "<messages><message id=\"m1\"/><message id=\"m2\"/></messages>\n";
@@ -76,6 +124,8 @@ private Q_SLOTS:
     void failuresSayWhatHappened();
     void redirectsUpToFiveAreFollowed_data();
     void redirectsUpToFiveAreFollowed();
+    void nameLookupIsBounded_data();
+    void nameLookupIsBounded();
     void slowButSteadyReplyIsNotCutOff_data();
     void slowButSteadyReplyIsNotCutOff();
     void connectTimeoutWhenNoConnectionComesUp();
@@ -370,35 +420,99 @@ void tst_UpdateRequest::redirectsUpToFiveAreFollowed_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<bool>("follows");
     QTest::newRow("one 307") << 1 << 307 << true;
+    QTest::newRow("three 307") << 3 << 307 << true;
     QTest::newRow("five 307") << 5 << 307 << true;
     QTest::newRow("five 308") << 5 << 308 << true;
+    QTest::newRow("one 303") << 1 << 303 << true;
     QTest::newRow("six 307") << 6 << 307 << false;
 }
 
 void tst_UpdateRequest::redirectsUpToFiveAreFollowed()
 {
+    // Every check gets the feed, also on a busy machine with the connection kept alive
+    // between the hops, as real servers keep it.
     QFETCH(int, redirects);
     QFETCH(int, status);
     QFETCH(bool, follows);
+    m_server->setKeepAlive(true);
     for (int i = 0; i < redirects; ++i) {
         const QByteArray from = i == 0 ? QByteArray("/update") : "/hop" + QByteArray::number(i);
         m_server->setReply(from, CannedReply::redirect(status, m_server->url("/hop" + QByteArray::number(i + 1))));
     }
     m_server->setReply("/hop" + QByteArray::number(redirects), CannedReply::ok(kFeed));
 
-    if (follows) {
+    const BusyThread busy;
+    for (int run = 1; run <= kRedirectRuns; ++run) {
+        m_server->clearRequests();
+        if (!follows) {
+            const QString failure = FailureOf([&] { send(m_server->url("/update")); });
+            QVERIFY2(failure.contains(QLatin1String("Too many redirects")), qPrintable(failure));
+            QCOMPARE(m_server->requests().size(), 6);
+            continue;
+        }
         const XmlDocumentPtr document = fetch(m_server->url("/update"));
-        QVERIFY2(document, qPrintable(m_error));
+        QVERIFY2(document, qPrintable(QStringLiteral("run %1: %2").arg(run).arg(m_error)));
         QCOMPARE(static_cast<int>(document->select_nodes("/messages/message").size()), 2);
-        QCOMPARE(m_server->requests().size(), redirects + 1);
-        // 307 and 308 keep the method and the body.
-        QCOMPARE(m_server->requests().last().method, QByteArray("POST"));
-        QCOMPARE(m_server->requests().last().body, m_server->requests().first().body);
-    } else {
-        const QString failure = FailureOf([&] { send(m_server->url("/update")); });
-        QVERIFY2(failure.contains(QLatin1String("Too many redirects")), qPrintable(failure));
-        QCOMPARE(m_server->requests().size(), 6);
+        QCOMPARE(m_server->requests().size(), redirects + 1); // no request went out twice
+        const RecordedRequest &first = m_server->requests().first();
+        const RecordedRequest &last = m_server->requests().last();
+        if (status == 303) {
+            // The target is fetched, without the form.
+            QCOMPARE(last.method, QByteArray("GET"));
+            QCOMPARE(last.body, QByteArray());
+            QCOMPARE(last.headerCount("Content-Type"), 0);
+        } else {
+            // 307 and 308 keep the method and the body.
+            QCOMPARE(last.method, QByteArray("POST"));
+            QCOMPARE(last.body, first.body);
+            QCOMPARE(last.header("Content-Type"), first.header("Content-Type"));
+        }
+        QCOMPARE(last.header("User-Agent"), QByteArray("PelkUpdater/5.2.1.7"));
     }
+}
+
+void tst_UpdateRequest::nameLookupIsBounded_data()
+{
+    QTest::addColumn<int>("answerMs"); // when the resolver answers; -1: never
+    QTest::addColumn<int>("deadlineMs");
+    QTest::addColumn<QString>("outcome"); // the domain letter that ends "re", or the failure
+    QTest::newRow("answers at once") << 0 << 60000 << "F";
+    QTest::newRow("never answers: no domain") << -1 << 60000 << "O";
+    QTest::newRow("never answers, the check's deadline comes first") << -1 << 1500 << "did not end within 1.5 seconds";
+}
+
+void tst_UpdateRequest::nameLookupIsBounded()
+{
+    // The resolver is asked with the program's own limit, which the check's deadline overrides.
+    QFETCH(int, answerMs);
+    QFETCH(int, deadlineMs);
+    QFETCH(QString, outcome);
+    SlowLookupProbe probe;
+    probe.answerMs = answerMs;
+    CheckFixture &fixture = *m_fixture;
+    const CheckContext context{fixture.installation, fixture.ini, *fixture.languages, fixture.store, probe, fixture.clock};
+    RequestLimits limits = kRoomy;
+    limits.overallTimeoutMs = deadlineMs;
+
+    // The windows keep painting while the lookup runs.
+    int ticksWhileLooking = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this, [&] { ticksWhileLooking += probe.asked && m_server->requests().isEmpty(); });
+    ticker.start(50);
+
+    const QString failure = FailureOf([&] { SendUpdateRequest(m_server->url("/update"), context, m_host, limits); });
+    if (outcome.size() == 1) {
+        QCOMPARE(failure, QStringLiteral("(no error)"));
+        QCOMPARE(m_server->requests().size(), 1);
+        QVERIFY2(m_server->requests().first().body.endsWith(QByteArray("&re=CLL" + outcome.toLatin1())),
+                 m_server->requests().first().body.constData());
+    } else {
+        QVERIFY2(failure.contains(outcome), qPrintable(failure));
+        QCOMPARE(m_server->requests().size(), 0);
+    }
+    QVERIFY(probe.asked);
+    if (answerMs < 0)
+        QVERIFY(ticksWhileLooking > 0);
 }
 
 void tst_UpdateRequest::slowButSteadyReplyIsNotCutOff_data()

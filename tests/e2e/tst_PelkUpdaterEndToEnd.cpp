@@ -213,6 +213,11 @@ void tst_PelkUpdaterEndToEnd::silentRunReportsFailures_data()
     QTest::addColumn<QString>("line");
     QTest::newRow("unreachable") << QByteArray("dead") << "Fehler: Connection refused by 127.0.0.1:%1";
     QTest::newRow("500") << QByteArray("/update") << "Fehler: 500 Internal Server Error";
+    // A valid feed at a byte every 2 seconds: never silent for long, but never done either.
+    // The program's own deadline ends the check, so this row takes a minute.
+    QTest::newRow("trickling past the deadline")
+        << QByteArray("trickle") << "Fehler: Time-out: the exchange with the update service at 127.0.0.1:%1 "
+                                    "did not end within 60 seconds";
 }
 
 void tst_PelkUpdaterEndToEnd::silentRunReportsFailures()
@@ -224,6 +229,13 @@ void tst_PelkUpdaterEndToEnd::silentRunReportsFailures()
         const quint16 dead = FreeLoopbackPort();
         address = "http://127.0.0.1:" + QByteArray::number(dead) + "/update";
         line = line.arg(dead);
+    } else if (address == "trickle") {
+        CannedReply trickle = CannedReply::ok(feedOf({"a1"}));
+        trickle.kind = CannedReply::Kind::Trickle;
+        trickle.intervalMs = 2000;
+        m_server->setReply("/update", trickle);
+        address = m_server->url("/update");
+        line = line.arg(m_server->port());
     } else {
         address = m_server->url(address);
     }

@@ -144,6 +144,11 @@ void TestHttpServer::readFrom(QTcpSocket *socket)
     m_requests.append(request);
     answer(socket, request);
     Q_EMIT requestReceived();
+    // The client's next request on a kept connection. The answer may have closed the
+    // connection and dropped its buffer, so look it up again.
+    const auto pending = m_buffers.constFind(socket);
+    if (pending != m_buffers.constEnd() && !pending->isEmpty())
+        readFrom(socket);
 }
 
 void TestHttpServer::answer(QTcpSocket *socket, const RecordedRequest &request)
@@ -161,13 +166,15 @@ void TestHttpServer::answer(QTcpSocket *socket, const RecordedRequest &request)
         head += header.first + ": " + header.second + "\r\n";
     if (reply.contentLength)
         head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
-    head += "Connection: close\r\n\r\n";
+    const bool keep = m_keepAlive && reply.kind == CannedReply::Kind::Answer && reply.contentLength;
+    head += keep ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
     socket->write(head);
 
     switch (reply.kind) {
     case CannedReply::Kind::Answer:
         socket->write(reply.body);
-        socket->disconnectFromHost(); // after the buffered bytes have gone out
+        if (!keep)
+            socket->disconnectFromHost(); // after the buffered bytes have gone out
         break;
     case CannedReply::Kind::Stall:
         socket->write(reply.body);

@@ -72,6 +72,9 @@ public:
     void setReply(const QByteArray &path, const CannedReply &reply);
     // Takes over from the table when set.
     void setHandler(std::function<CannedReply(const RecordedRequest &)> handler);
+    // Keeps each connection open after a complete answer for the client's next request, as
+    // most real servers do; by default every answer closes its connection.
+    void setKeepAlive(bool keepAlive) { m_keepAlive = keepAlive; }
 
     const QList<RecordedRequest> &requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }
@@ -87,6 +90,7 @@ private:
 
     std::unique_ptr<QTcpServer> m_server;
     bool m_tls = false;
+    bool m_keepAlive = false;
     QString m_scheme;
     QHash<QByteArray, CannedReply> m_replies;
     std::function<CannedReply(const RecordedRequest &)> m_handler;
