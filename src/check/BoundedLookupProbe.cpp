@@ -55,6 +55,7 @@ QString BoundedLookupProbe::dnsDomain() const
         });
         QTimer limit;
         limit.setSingleShot(true);
+        limit.setTimerType(Qt::PreciseTimer); // a coarse one may end the wait early
         QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
         poll.start();
         limit.start(waitMs);

@@ -101,6 +101,7 @@ QString transportFailure(const QNetworkReply &reply, const QUrl &url, const QNet
         return reply.errorString();
     }
 }
+
 // The service, and the proxy that the exchange goes through, if any.
 QString serviceText(const QUrl &url, const QNetworkProxy &proxy)
 {
@@ -111,6 +112,12 @@ QString serviceText(const QUrl &url, const QNetworkProxy &proxy)
 QString largerThanText(const RequestLimits &limits)
 {
     return QStringLiteral("The reply of the update service is larger than %1").arg(sizeText(limits.maxReplyBytes));
+}
+
+PelkError deadlinePassed(QNetworkAccessManager &manager, const QUrl &url, const RequestLimits &limits)
+{
+    return PelkError(QStringLiteral("Time-out: the exchange with %1 did not end within %2 seconds")
+                         .arg(serviceText(url, effectiveProxy(manager, url)), seconds(limits.overallTimeoutMs)));
 }
 
 // Milliseconds left until `deadline`, as a timer takes them.
@@ -186,6 +193,8 @@ HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const Requ
                       const QDeadlineTimer &deadline, const int &proxyAnswers)
 {
     const QUrl url = hop.request.url();
+    if (deadline.hasExpired())
+        throw deadlinePassed(manager, url, limits); // nothing more goes out once it has passed
     const ReplyPtr reply = send(manager, hop);
     QNetworkReply *r = reply.get();
 
@@ -206,6 +215,7 @@ HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const Requ
     idleTimer.setInterval(limits.idleTimeoutMs);
     QTimer deadlineTimer;
     deadlineTimer.setSingleShot(true);
+    deadlineTimer.setTimerType(Qt::PreciseTimer); // a coarse one may be seconds late at a minute
     deadlineTimer.setInterval(remainingMs(deadline));
     QObject::connect(&connectTimer, &QTimer::timeout, [&] { fail(Failure::ConnectTimeout); });
     QObject::connect(&idleTimer, &QTimer::timeout, [&] { fail(Failure::IdleTimeout); });
@@ -254,8 +264,7 @@ HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const Requ
         throw PelkError(QStringLiteral("Time-out: the update service at %1 sent nothing for %2 seconds")
                             .arg(hostText(url), seconds(limits.idleTimeoutMs)));
     case Failure::Deadline:
-        throw PelkError(QStringLiteral("Time-out: the exchange with %1 did not end within %2 seconds")
-                            .arg(serviceText(url, effectiveProxy(manager, url)), seconds(limits.overallTimeoutMs)));
+        throw deadlinePassed(manager, url, limits);
     case Failure::TooLarge:
         throw PelkError(largerThanText(limits));
     case Failure::None:
@@ -288,8 +297,9 @@ HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest reques
                           const QByteArray &body, const RequestLimits &limits,
                           const ProxyCredentials &proxyCredentials, const QDeadlineTimer &deadline)
 {
-    // Redirects are followed here, one fresh request per hop: the HTTP stack's own following
-    // re-sends a kept-alive connection's POST and then fails the reply with an unknown error.
+    // Redirects are followed here, one fresh request per hop. The HTTP stack's own following
+    // carries the first request's upload over to the next hop; on a kept-alive connection
+    // and a busy machine that sent a POST twice and ended the reply in "Unknown error".
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
 
     // Proxy credentials go out once; a second request means the proxy refused them. Servers
