@@ -55,8 +55,6 @@ XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &
                                  const RequestLimits &limits)
 {
     const InstallationData &installation = context.installation;
-    // The check's deadline runs from here: the name lookup of the facts counts against it too.
-    const QDeadlineTimer deadline(limits.overallTimeoutMs);
 
     // The attempt is recorded before anything goes out, whatever comes of it.
     const QByteArray id = GetInstallationId(context.store);
@@ -77,7 +75,11 @@ XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &
     request.setRawHeader("User-Agent", "PelkUpdater/" + headerSafe(installation.ProgVersion.toUtf8()));
     request.setRawHeader("Cache-Control", "no-cache");
 
+    // The check's deadline runs from here: the name lookup of the facts counts against it
+    // as much as every hop of the exchange.
+    const QDeadlineTimer deadline(limits.overallTimeoutMs);
     const BoundedLookupProbe probe(context.probe, limits.nameLookupTimeoutMs, deadline);
+
     // The stored identifier without the braces around it.
     const QByteArray bareId = id.size() >= 2 ? id.mid(1, id.size() - 2) : QByteArray();
     QByteArray body;
