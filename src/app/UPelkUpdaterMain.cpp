@@ -12,6 +12,7 @@
 #include "i18n/IniFile.h"
 #include "i18n/LanguageComboBox.h"
 #include "i18n/Languages.h"
+#include "i18n/QtTranslations.h"
 #include "i18n/WindowTitle.h"
 #include "messages/UPelkUpdaterMessages.h"
 #include "settings/UPelkUpdaterSettings.h"
@@ -135,7 +136,8 @@ TFPelkUpdaterMain::TFPelkUpdaterMain(const CommandLineOptions &options, const QS
       m_installation(installation),
       m_store(store),
       m_probe(probe),
-      m_clock(clock)
+      m_clock(clock),
+      m_qtTranslations(std::make_unique<QtTranslations>())
 {
     setObjectName(QStringLiteral("TFPelkUpdaterMain"));
     buildLayout();
@@ -301,6 +303,8 @@ void TFPelkUpdaterMain::ApplyTexts()
 {
     ensureLanguages();
     const Languages &texts = *m_languages;
+    // First, so that Qt's texts made from here on are in the same language.
+    m_qtTranslations->follow(texts.CurrentLanguageKey());
 
     const QString caption = ComposeWindowTitle(texts, "txtTitle");
     setWindowTitle(literalWindowTitle(caption));

@@ -15,6 +15,7 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class QTextBrowser;
+class QtTranslations;
 class RegistryStore;
 class SystemProbe;
 class TFPelkUpdaterMessages;
@@ -94,6 +95,8 @@ private:
     // The language list reads through the INI file, so it is declared after it.
     std::unique_ptr<IniFile> m_ini;
     std::unique_ptr<Languages> m_languages;
+    // Qt's own texts follow the current language.
+    std::unique_ptr<QtTranslations> m_qtTranslations;
 
     bool m_logLinks = false;
     int m_logLineCount = 0;

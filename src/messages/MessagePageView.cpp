@@ -190,6 +190,7 @@ void MessagePageView::contextMenuEvent(QContextMenuEvent *event)
     // Only the engine's own requests say what was clicked.
     if (!lastContextMenuRequest())
         return;
+    renameMenuEntriesAfterLanguageChange();
     QMenu *menu = createStandardContextMenu();
     if (!menu)
         return;
@@ -213,4 +214,30 @@ void MessagePageView::contextMenuEvent(QContextMenuEvent *event)
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->setObjectName(QStringLiteral("WBMsgContextMenu"));
     menu->popup(event->globalPos());
+}
+
+void MessagePageView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        m_menuEntriesNamedInOldLanguage = true;
+    QWebEngineView::changeEvent(event);
+}
+
+void MessagePageView::renameMenuEntriesAfterLanguageChange()
+{
+    if (!m_menuEntriesNamedInOldLanguage)
+        return;
+    m_menuEntriesNamedInOldLanguage = false;
+    // The engine names a page's menu entries once, when they are first asked for; a page made
+    // now, never shown, names them in the current language.
+    const QWebEnginePage namer(m_profile);
+    for (int webAction = 0; webAction < QWebEnginePage::WebActionCount; ++webAction) {
+        const auto action = QWebEnginePage::WebAction(webAction);
+        if (!MessageWebPage::isHarmlessAction(action))
+            continue;
+        QAction *entry = m_page->action(action);
+        const QAction *named = namer.action(action);
+        if (entry && named)
+            entry->setText(named->text());
+    }
 }

@@ -44,6 +44,7 @@ Q_SIGNALS:
 
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void childEvent(QChildEvent *event) override;
 
@@ -51,6 +52,7 @@ private:
     void load(const QUrl &url, const QByteArray &html);
     void loadingChanged(const QWebEngineLoadingInfo &info);
     void lockDownChild(QObject *child);
+    void renameMenuEntriesAfterLanguageChange();
 
     QWebEngineProfile *m_profile = nullptr;
     MessagePageSchemeHandler *m_schemeHandler = nullptr;
@@ -60,4 +62,5 @@ private:
     QUrl m_currentUrl;
     QByteArray m_currentHtml;
     bool m_loadFinished = true;
+    bool m_menuEntriesNamedInOldLanguage = false;
 };

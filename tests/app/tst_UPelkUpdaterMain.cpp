@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -163,6 +164,8 @@ private Q_SLOTS:
     void userInputWaitsWhileTheRequestRuns();
     void askShowOldMessages_data();
     void askShowOldMessages();
+    void qtTextsFollowLanguage_data();
+    void qtTextsFollowLanguage();
 
 private:
     void writeProgramFolder(const char *allow = "0", bool withServicePack = true,
@@ -770,6 +773,48 @@ void tst_UPelkUpdaterMain::askShowOldMessages()
     QCOMPARE(icon, QMessageBox::Question);
     QVERIFY(noButton);
     QCOMPARE(defaultButton, noButton);
+}
+
+void tst_UPelkUpdaterMain::qtTextsFollowLanguage_data()
+{
+    // The window starts in de, the first language; `pick` chooses another one from the keyboard.
+    QTest::addColumn<int>("pick");
+    QTest::addColumn<QString>("yes");
+    QTest::addColumn<QString>("no");
+    QTest::newRow("de") << 0 << QStringLiteral("&Ja") << QStringLiteral("&Nein");
+    QTest::newRow("de, then engb") << int(Qt::Key_Down) << QStringLiteral("&Yes") << QStringLiteral("&No");
+    QTest::newRow("de, then xx without Qt texts") << int(Qt::Key_End) << QStringLiteral("&Yes")
+                                                   << QStringLiteral("&No");
+}
+
+void tst_UPelkUpdaterMain::qtTextsFollowLanguage()
+{
+    QFETCH(int, pick);
+    QFETCH(QString, yes);
+    QFETCH(QString, no);
+    writeProgramFolder();
+    createWindows();
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+    // A language that Qt has no texts for is no reason for a message of any kind (the
+    // offscreen platform's notes on window sizes aside).
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^(?!This plugin does not support)")));
+    if (pick)
+        QTest::keyClick(child<QComboBox>(m_main.get(), "CBLang"), Qt::Key(pick));
+    QVERIFY(!QApplication::activeModalWidget());
+
+    QString shownYes;
+    QString shownNo;
+    whenModal([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        shownYes = box->button(QMessageBox::Yes)->text();
+        shownNo = box->button(QMessageBox::No)->text();
+        box->button(QMessageBox::No)->click();
+    });
+    m_main->AskShowOldMessages(QStringLiteral("Nothing new"), QStringLiteral("Show the old ones?"));
+    QCOMPARE(shownYes, yes);
+    QCOMPARE(shownNo, no);
 }
 
 QTEST_MAIN(tst_UPelkUpdaterMain)

@@ -5,6 +5,7 @@
 #include "app/ErrorBox.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
+#include "i18n/QtTranslations.h"
 #include "messages/MessagePageModule.h"
 #include "messages/MessagePageScheme.h"
 #include "messages/MessagePageView.h"
@@ -953,20 +954,37 @@ void tst_UPelkUpdaterMessages::refreshDoesNothing()
 
 void tst_UPelkUpdaterMessages::pageContextMenuOffersNoNavigation_data()
 {
+    // Qt's texts follow the language at the window's show and at the click; the page's menu
+    // entries are made when first asked for, which the test does at the show.
     QTest::addColumn<QByteArray>("desc");
-    QTest::addColumn<bool>("menu");
-    QTest::newRow("background") << QByteArray("<p>Some text beside the click.</p>") << false;
-    QTest::newRow("link") << coveringLink("http://example.com/") << true;
+    QTest::addColumn<QByteArray>("languageAtShow");
+    QTest::addColumn<QByteArray>("languageAtClick");
+    QTest::addColumn<QString>("copyLinkText"); // empty: no menu
+    const QByteArray link = coveringLink("http://example.com/");
+    const QString english = QStringLiteral("Copy link address");
+    const QString german = QStringLiteral("Adresse des Links kopieren");
+    QTest::newRow("background") << QByteArray("<p>Some text beside the click.</p>") << QByteArray("engb")
+                                << QByteArray("engb") << QString();
+    QTest::newRow("link") << link << QByteArray("engb") << QByteArray("engb") << english;
+    QTest::newRow("link, German") << link << QByteArray("de") << QByteArray("de") << german;
+    QTest::newRow("link, German, then English") << link << QByteArray("de") << QByteArray("engb") << english;
+    QTest::newRow("link, English, then German") << link << QByteArray("engb") << QByteArray("de") << german;
 }
 
 void tst_UPelkUpdaterMessages::pageContextMenuOffersNoNavigation()
 {
     QFETCH(QByteArray, desc);
-    QFETCH(bool, menu);
+    QFETCH(QByteArray, languageAtShow);
+    QFETCH(QByteArray, languageAtClick);
+    QFETCH(QString, copyLinkText);
+    QtTranslations qtTexts;
+    qtTexts.follow(languageAtShow);
     showWith({{"c", "Context", QByteArray(), desc}});
     QVERIFY(waitForPage());
+    view()->page()->action(QWebEnginePage::CopyLinkToClipboard);
+    qtTexts.follow(languageAtClick);
     clickPageCentre(Qt::RightButton);
-    if (!menu) {
+    if (copyLinkText.isEmpty()) {
         QTest::qWait(500);
         QVERIFY(!QApplication::activePopupWidget());
         return;
@@ -976,6 +994,7 @@ void tst_UPelkUpdaterMessages::pageContextMenuOffersNoNavigation()
     QVERIFY(popup);
     QWebEnginePage *page = view()->page();
     QVERIFY(popup->actions().contains(page->action(QWebEnginePage::CopyLinkToClipboard)));
+    QCOMPARE(page->action(QWebEnginePage::CopyLinkToClipboard)->text(), copyLinkText);
     for (const QAction *action : popup->actions()) {
         for (const auto forbidden :
              {QWebEnginePage::Back, QWebEnginePage::Forward, QWebEnginePage::Reload, QWebEnginePage::ViewSource,
