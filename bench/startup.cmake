@@ -1,9 +1,12 @@
-# Start-up benchmark: PelkUpdater until its main window is painted, against an empty window.
+# Start-up benchmark: PelkUpdater until its main window is painted, against a bare window with
+# the main window's controls and texts (wall time) and an empty window (peak memory).
 add_executable(pelk_empty_window ${CMAKE_CURRENT_LIST_DIR}/EmptyWindow.cpp)
 target_link_libraries(pelk_empty_window PRIVATE Qt6::Widgets pelk_options)
+add_executable(pelk_controls_window ${CMAKE_CURRENT_LIST_DIR}/ControlsWindow.cpp)
+target_link_libraries(pelk_controls_window PRIVATE Qt6::Widgets pelk_options)
 
 add_custom_target(bench_startup
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/startup-bench.sh ${CMAKE_BINARY_DIR}
-    DEPENDS PelkUpdater pelk_empty_window
+    DEPENDS PelkUpdater pelkmessagepage pelk_empty_window pelk_controls_window
     USES_TERMINAL
     VERBATIM)
