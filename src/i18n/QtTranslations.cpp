@@ -3,14 +3,17 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 
+#include <utility>
+
 namespace {
 // The catalogues of the Qt modules whose texts the windows show.
 const char *const kCatalogues[] = {"qtbase", "qtwebengine"};
 
+// Language keys are lower-cased first: plain letters are a to z.
 bool isLetters(const QByteArray &text)
 {
     for (char c : text) {
-        if (!QChar::isLetter(uchar(c)))
+        if (c < 'a' || c > 'z')
             return false;
     }
     return true;
