@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShortcutEvent>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
@@ -14,6 +15,19 @@ LinkLabel::LinkLabel(QWidget *parent)
     setAttribute(Qt::WA_TranslucentBackground);
     setAutoFillBackground(false);
     setTextFormat(Qt::PlainText);
+    // A label takes the mnemonic of its text for its buddy; the link is its own.
+    setBuddy(this);
+}
+
+bool LinkLabel::event(QEvent *event)
+{
+    if (event->type() != QEvent::Shortcut)
+        return QLabel::event(event);
+    // The label gives itself the focus; a mnemonic that no other control shares also clicks.
+    const bool handled = QLabel::event(event);
+    if (handled && !static_cast<QShortcutEvent *>(event)->isAmbiguous())
+        Q_EMIT clicked();
+    return handled;
 }
 
 void LinkLabel::setTextColor(const QColor &color)

@@ -4,7 +4,8 @@
 #include <QLabel>
 
 // A text that acts as a link: grey, black while the mouse is over it, hand cursor.
-// It takes the keyboard focus with Tab, and Enter or Space activate it like a click.
+// It takes the keyboard focus with Tab, and Enter or Space activate it like a click, as does
+// the mnemonic of an "&" in its text.
 class LinkLabel : public QLabel
 {
     Q_OBJECT
@@ -21,6 +22,7 @@ Q_SIGNALS:
     void mouseLeft();
 
 protected:
+    bool event(QEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;

@@ -31,8 +31,8 @@
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QShowEvent>
-#include <QTextBrowser>
 #include <QTextCursor>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <cstdio>
@@ -101,12 +101,6 @@ QPushButton *makeBarButton(QWidget *parent, const char *name, const QRect &geome
                               .arg(kBarButtonColor.name(), kBarButtonColor.lighter(112).name(),
                                    kBarButtonColor.darker(125).name()));
     return button;
-}
-
-// A push button shows "&" as a mnemonic marker; the bar buttons show their text as it is.
-QString literalButtonText(QString text)
-{
-    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
 }
 
 // Qt reads "[*]" in a window title as the modified marker; a title shows its text as it is.
@@ -179,7 +173,9 @@ void TFPelkUpdaterMain::buildLayout()
     connect(m_lUpdateCheck, &LinkLabel::mouseEntered, this, &TFPelkUpdaterMain::LUpdateCheckMouseEnter);
     connect(m_lUpdateCheck, &LinkLabel::mouseLeft, this, &TFPelkUpdaterMain::LUpdateCheckMouseLeave);
 
-    m_edLog = new QTextBrowser(m_pListItems);
+    // A read-only text box rather than a browser: screen readers take it for text that
+    // grows, and announce the lines as they come.
+    m_edLog = new QTextEdit(m_pListItems);
     m_edLog->setObjectName(QStringLiteral("EdLog"));
     m_edLog->setGeometry(80, 80, 529, 193);
     m_edLog->setReadOnly(true);
@@ -191,9 +187,8 @@ void TFPelkUpdaterMain::buildLayout()
     m_edLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_edLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_edLog->setLineWrapMode(QTextEdit::NoWrap);
-    // A click on a link in the log opens nothing.
-    m_edLog->setOpenLinks(false);
-    m_edLog->setOpenExternalLinks(false);
+    // Links can be reached, but a click on one opens nothing.
+    m_edLog->setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
     m_edLog->setTabChangesFocus(true);
 
     m_pLanguage = makePanel(m_pListItems, "PLanguage", kLanguageColor, QRect(634, 18, 176, 84));
@@ -207,6 +202,8 @@ void TFPelkUpdaterMain::buildLayout()
     comboPalette.setColor(QPalette::Base, Qt::white);
     m_cbLang->setPalette(comboPalette);
     m_cbLang->setGeometry(9, 84 - 9 - 24, 159, 24);
+    // The label's mnemonic goes to the selector, and a screen reader reads it as its label.
+    m_lLanguage->setBuddy(m_cbLang);
     connect(m_cbLang, qOverload<int>(&QComboBox::activated), this,
             [this](int index) { runHandler([this, index] { CBLangChange(index); }); });
 
@@ -310,9 +307,10 @@ void TFPelkUpdaterMain::ApplyTexts()
     setWindowTitle(literalWindowTitle(caption));
     m_lTitle->setText(caption);
     SetApplicationTitle(caption);
+    m_edLog->setAccessibleName(caption);
     m_lLanguage->setText(texts.WindowText("txtLang"));
-    m_pExit->setText(literalButtonText(texts.WindowText("txtExit")));
-    m_pSettings->setText(literalButtonText(texts.WindowText("txtSettings")));
+    m_pExit->setText(texts.WindowText("txtExit"));
+    m_pSettings->setText(texts.WindowText("txtSettings"));
     m_lUpdateCheck->setText(texts.WindowText("txtCheckForUpdates"));
     // The link's clickable area follows its text, but never shrinks below its designed size.
     m_lUpdateCheck->resize(qMax(261, m_lUpdateCheck->sizeHint().width()), 33);

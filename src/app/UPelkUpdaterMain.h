@@ -14,8 +14,8 @@ class LinkLabel;
 class QFrame;
 class QLabel;
 class QPushButton;
-class QTextBrowser;
 class QtTranslations;
+class QTextEdit;
 class RegistryStore;
 class SystemProbe;
 class TFPelkUpdaterMessages;
@@ -110,7 +110,7 @@ private:
     QFrame *m_pListItems = nullptr;
     QLabel *m_image1 = nullptr;
     LinkLabel *m_lUpdateCheck = nullptr;
-    QTextBrowser *m_edLog = nullptr;
+    QTextEdit *m_edLog = nullptr;
     QFrame *m_pLanguage = nullptr;
     QLabel *m_lLanguage = nullptr;
     LanguageComboBox *m_cbLang = nullptr;

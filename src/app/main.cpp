@@ -1,5 +1,6 @@
 // PelkUpdater: the "check for updates" companion of the Orbel catalogue.
 
+#include "app/Accessibility.h"
 #include "app/CommandLine.h"
 #include "app/UPelkUpdaterMain.h"
 #include "messages/DesktopUrlOpener.h"
@@ -53,6 +54,7 @@ int main(int argc, char *argv[])
     // contexts with the windows, which Qt arranges only when asked before the application.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
+    InstallAccessibility();
 
     RegFileStore store;
     LinuxSystemProbe probe;

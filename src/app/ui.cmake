@@ -1,6 +1,12 @@
 target_sources(pelkui PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/Accessibility.h
+    ${CMAKE_CURRENT_LIST_DIR}/Accessibility.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ContextMenuKey.h
+    ${CMAKE_CURRENT_LIST_DIR}/ContextMenuKey.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabel.h
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabel.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LinkLabelAccessible.h
+    ${CMAKE_CURRENT_LIST_DIR}/LinkLabelAccessible.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LogLinks.h
     ${CMAKE_CURRENT_LIST_DIR}/LogLinks.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PelkFonts.h
@@ -8,7 +14,11 @@ target_sources(pelkui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Pictures.h
     ${CMAKE_CURRENT_LIST_DIR}/Pictures.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UPelkUpdaterMain.h
-    ${CMAKE_CURRENT_LIST_DIR}/UPelkUpdaterMain.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/UPelkUpdaterMain.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WindowAccessible.h
+    ${CMAKE_CURRENT_LIST_DIR}/WindowAccessible.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WindowTitleAnnouncer.h
+    ${CMAKE_CURRENT_LIST_DIR}/WindowTitleAnnouncer.cpp)
 
 # The program itself: build/bin/PelkUpdater, with the example INI and service pack file beside it.
 add_executable(PelkUpdater ${CMAKE_CURRENT_LIST_DIR}/main.cpp)

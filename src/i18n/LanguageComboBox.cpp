@@ -4,6 +4,7 @@
 #include "i18n/Languages.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QListView>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
@@ -11,6 +12,22 @@
 LanguageComboBox::LanguageComboBox(QWidget *parent)
     : QComboBox(parent), m_delegate(new LanguageItemDelegate(this))
 {
+    connect(this, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] { announceChoice(); });
+}
+
+QString LanguageComboBox::currentDescription() const
+{
+    return currentData(LanguageItemDelegate::DescriptionRole).toString();
+}
+
+void LanguageComboBox::announceChoice()
+{
+    // The combo box itself announces its item text, the bare key; a screen reader asks
+    // again for the name, which is the description.
+    QAccessibleEvent nameChanged(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&nameChanged);
+    QAccessibleValueChangeEvent valueChanged(this, currentDescription());
+    QAccessible::updateAccessibility(&valueChanged);
 }
 
 void LanguageComboBox::showPopup()
@@ -24,7 +41,14 @@ void LanguageComboBox::showPopup()
         setItemDelegate(m_delegate);
         m_listReady = true;
     }
+    m_popupVisible = true;
     QComboBox::showPopup();
+}
+
+void LanguageComboBox::hidePopup()
+{
+    m_popupVisible = false;
+    QComboBox::hidePopup();
 }
 
 void LanguageComboBox::setLanguages(const std::vector<TLangInfo> &languages)
@@ -34,6 +58,8 @@ void LanguageComboBox::setLanguages(const std::vector<TLangInfo> &languages)
     for (const TLangInfo &language : languages) {
         addItem(QString::fromUtf8(language.Key));
         setItemData(count() - 1, language.Description, LanguageItemDelegate::DescriptionRole);
+        // A screen reader reads the list's items by what the user sees of them.
+        setItemData(count() - 1, language.Description, Qt::AccessibleTextRole);
     }
 }
 
@@ -54,6 +80,8 @@ void LanguageComboBox::paintEvent(QPaintEvent *)
     QStyleOptionViewItem item;
     item.initFrom(this);
     item.rect = field;
+    // The closed box keeps its plain drawing whether it has the focus or the mouse.
+    item.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver | QStyle::State_Selected);
     painter.setClipRect(field);
     m_delegate->paint(&painter, item, model()->index(currentIndex(), modelColumn(), rootModelIndex()));
 }

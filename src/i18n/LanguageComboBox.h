@@ -20,13 +20,20 @@ public:
     void setLanguages(const std::vector<TLangInfo> &languages);
 
     LanguageItemDelegate *languageDelegate() const { return m_delegate; }
+    // What the user reads for the chosen language: its description.
+    QString currentDescription() const;
+    bool isPopupVisible() const { return m_popupVisible; }
 
     void showPopup() override;
+    void hidePopup() override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void announceChoice();
+
     LanguageItemDelegate *m_delegate;
     bool m_listReady = false;
+    bool m_popupVisible = false;
 };

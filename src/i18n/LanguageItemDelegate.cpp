@@ -16,9 +16,12 @@ void LanguageItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     const QString key = index.data(Qt::DisplayRole).toString();
     const QString description = index.data(DescriptionRole).toString();
 
+    // In the open list the item under the mouse or the keyboard is highlighted, so that a
+    // keyboard user sees where Enter goes; every other item keeps the plain drawing.
+    const bool highlighted = option.state & (QStyle::State_HasFocus | QStyle::State_MouseOver);
     painter->save();
-    painter->fillRect(rect, palette.color(QPalette::Base));
-    painter->setPen(palette.color(QPalette::Text));
+    painter->fillRect(rect, palette.color(highlighted ? QPalette::Highlight : QPalette::Base));
+    painter->setPen(palette.color(highlighted ? QPalette::HighlightedText : QPalette::Text));
     painter->setFont(m_comboBox->font());
     // The description starts at a fixed offset whatever the key's width; nothing is measured.
     const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip;

@@ -5,8 +5,8 @@
 class QComboBox;
 
 // Draws an item of the language selector: "(" + key + ")" at the top-left corner and the
-// description 42 pixels further right, in the combo box's own colours whatever the item's
-// state. The model holds the key as display text and the description under DescriptionRole.
+// description 42 pixels further right, in the combo box's own colours; only the item under
+// the mouse or the keyboard in the open list is drawn in the highlight colours. The model holds the key as display text and the description under DescriptionRole.
 class LanguageItemDelegate : public QStyledItemDelegate
 {
     Q_OBJECT

@@ -1,10 +1,14 @@
 #include "messages/MessageListModel.h"
 
+#include "messages/MessageTexts.h"
+
 #include <QColor>
 #include <QFont>
 
 namespace {
 const QColor kHighPrioColor(0, 145, 220); // #0091DC
+// The roles that follow a record's read state and priority.
+const QList<int> kStateRoles = {Qt::FontRole, Qt::ForegroundRole, Qt::AccessibleDescriptionRole};
 
 // Only the weight is set, so the list's own font supplies everything else.
 QFont boldFont()
@@ -33,18 +37,34 @@ void MessageListModel::clear()
 void MessageListModel::recordsChanged()
 {
     if (!m_rows.empty())
-        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {Qt::FontRole, Qt::ForegroundRole});
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), kStateRoles);
 }
 
 void MessageListModel::recordChanged(int row)
 {
-    Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1), {Qt::FontRole, Qt::ForegroundRole});
+    Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1), kStateRoles);
 }
 
 void MessageListModel::setHeading(int column, const QString &text)
 {
     m_headings[column] = text;
     Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void MessageListModel::setUnreadDescription(const QString &text)
+{
+    m_unreadDescription = text;
+    recordsChanged();
+}
+
+QString MessageListModel::stateDescription(const TMessageData &record) const
+{
+    QStringList parts;
+    if (record.IsHighPrio)
+        parts << MsgPrioText(QStringLiteral("high"));
+    if (record.IsUnread)
+        parts << m_unreadDescription;
+    return parts.join(QLatin1String(", "));
 }
 
 int MessageListModel::rowCount(const QModelIndex &parent) const
@@ -85,6 +105,8 @@ QVariant MessageListModel::data(const QModelIndex &index, int role) const
         if ((*m_records)[row.Record].IsHighPrio)
             return kHighPrioColor;
         break;
+    case Qt::AccessibleDescriptionRole:
+        return stateDescription((*m_records)[row.Record]);
     default:
         break;
     }
@@ -93,8 +115,13 @@ QVariant MessageListModel::data(const QModelIndex &index, int role) const
 
 QVariant MessageListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return QVariant();
+    if (role == Qt::DisplayRole)
         return m_headings[section];
+    // The priority column shows no heading; a screen reader names it by its mark.
+    if (role == Qt::AccessibleTextRole && section == PrioColumn)
+        return MsgPrioText(QStringLiteral("high"));
     return QVariant();
 }
 

@@ -26,6 +26,9 @@ public:
     void recordsChanged();
     void recordChanged(int row);
     void setHeading(int column, const QString &text);
+    // What a screen reader adds to every cell of an unread row (the "new" mark of the
+    // current language); high priority adds the priority column's mark.
+    void setUnreadDescription(const QString &text);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -34,7 +37,11 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
+    // The state that only colour and weight show, in words.
+    QString stateDescription(const TMessageData &record) const;
+
     std::vector<MessageRow> m_rows;
     const std::vector<TMessageData> *m_records = nullptr;
     QString m_headings[ColumnCount];
+    QString m_unreadDescription;
 };

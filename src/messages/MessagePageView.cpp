@@ -94,6 +94,10 @@ MessagePageView::MessagePageView(UrlOpener &urlOpener, QWidget *parent) : QWebEn
 MessagePageFactory MessagePageView::factory()
 {
     return [](UrlOpener &urlOpener, QWidget *parent) -> MessagePageDisplay * {
+        // The engine shows its pages to screen readers only when told so before it starts
+        // (and then only while one is listening); a choice the user made stays as it is.
+        if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
+            qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
         // The engine takes new schemes only before its first object exists.
         RegisterMessagePageScheme();
         return new MessagePageView(urlOpener, parent);

@@ -3,7 +3,9 @@
 #include "app/ErrorBox.h"
 #include "app/PelkError.h"
 #include "app/PelkFonts.h"
+#include "app/ContextMenuKey.h"
 #include "i18n/Languages.h"
+#include "i18n/Mnemonics.h"
 #include "i18n/WindowTitle.h"
 #include "messages/MessageList.h"
 #include "messages/MessageListModel.h"
@@ -147,6 +149,8 @@ void TFPelkUpdaterMessages::buildLayout()
     mainLayout->addWidget(m_splitter1);
 
     m_lvMsg = named(new QTreeView(m_splitter1), "LVMsg");
+    // The introduction line is the list's label: its mnemonic and a screen reader lead here.
+    m_lHeader->setBuddy(m_lvMsg);
     m_model = new MessageListModel(this);
     m_lvMsg->setModel(m_model);
     m_lvMsg->setMinimumHeight(kListMinHeight);
@@ -160,6 +164,7 @@ void TFPelkUpdaterMessages::buildLayout()
     m_lvMsg->setSortingEnabled(false);
     m_lvMsg->setTextElideMode(Qt::ElideRight);
     m_lvMsg->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_lvMsg->installEventFilter(new ContextMenuKey(m_lvMsg));
     // The selection stays as visible when the list loses the focus.
     QPalette listPalette = m_lvMsg->palette();
     for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
@@ -297,16 +302,18 @@ void TFPelkUpdaterMessages::FormDestroy()
 void TFPelkUpdaterMessages::applyTexts(const Languages &languages)
 {
     setWindowTitle(ComposeWindowTitle(languages, "txtMessages").replace(QLatin1String("[*]"), QLatin1String("[*][*]")));
-    m_lTitle->setText(languages.WindowText("txtMessages"));
+    m_lTitle->setText(WithoutMnemonicMarks(languages.WindowText("txtMessages")));
     m_lHeader->setText(languages.WindowText("txtMessagesLong") + QLatin1Char(':'));
+    m_lvMsg->setAccessibleName(WithoutMnemonicMarks(m_lHeader->text()));
     m_buClose->setText(languages.WindowText("txtClose"));
     m_infoText = languages.WindowText("txtInfo");
     m_updateText = languages.WindowText("txtUpdate");
     m_newText = languages.WindowText("txtNew");
+    m_model->setUnreadDescription(m_newText);
     m_cbAutoUpdate->setText(languages.WindowText("txtAutoUpdateCheck"));
-    m_model->setHeading(MessageListModel::DateColumn, languages.WindowText("txtDate"));
-    m_model->setHeading(MessageListModel::TypeColumn, languages.WindowText("txtType"));
-    m_model->setHeading(MessageListModel::SummaryColumn, languages.WindowText("txtSummary"));
+    m_model->setHeading(MessageListModel::DateColumn, WithoutMnemonicMarks(languages.WindowText("txtDate")));
+    m_model->setHeading(MessageListModel::TypeColumn, WithoutMnemonicMarks(languages.WindowText("txtType")));
+    m_model->setHeading(MessageListModel::SummaryColumn, WithoutMnemonicMarks(languages.WindowText("txtSummary")));
     m_miMarkAsRead->setText(languages.WindowText("txtMarkAsRead"));
     m_miMarkAsUnread->setText(languages.WindowText("txtMarkAsUnread"));
     layoutControls();

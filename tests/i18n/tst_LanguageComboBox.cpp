@@ -51,7 +51,8 @@ private Q_SLOTS:
     void keyAtTopLeftDescriptionAt42();
     void longKeyDoesNotMoveDescription();
     void emptyDescriptionShowsOnlyKey();
-    void stateDoesNotChangeColours();
+    void onlyItemUnderMouseOrKeyboardIsHighlighted_data();
+    void onlyItemUnderMouseOrKeyboardIsHighlighted();
     void closedBoxShowsCurrentItemTheSameWay();
 
 private:
@@ -172,12 +173,24 @@ void tst_LanguageComboBox::emptyDescriptionShowsOnlyKey()
     QVERIFY(ink.right() < 30);
 }
 
-void tst_LanguageComboBox::stateDoesNotChangeColours()
+void tst_LanguageComboBox::onlyItemUnderMouseOrKeyboardIsHighlighted_data()
 {
+    QTest::addColumn<int>("state");
+    QTest::addColumn<bool>("highlighted");
+    QTest::newRow("selected") << int(QStyle::State_Selected) << false;
+    QTest::newRow("under the keyboard") << int(QStyle::State_Selected | QStyle::State_HasFocus) << true;
+    QTest::newRow("under the mouse") << int(QStyle::State_MouseOver) << true;
+}
+
+void tst_LanguageComboBox::onlyItemUnderMouseOrKeyboardIsHighlighted()
+{
+    QFETCH(int, state);
+    QFETCH(bool, highlighted);
     const QImage plain = renderItem(0);
-    const QImage selected = renderItem(0, QStyle::State_Enabled | QStyle::State_Selected
-                                              | QStyle::State_HasFocus | QStyle::State_MouseOver);
-    QCOMPARE(selected, plain);
+    const QImage drawn = renderItem(0, QStyle::State_Enabled | QStyle::StateFlag(state));
+    QCOMPARE(drawn == plain, !highlighted);
+    const QColor background = drawn.pixelColor(drawn.width() - 1, drawn.height() - 1);
+    QCOMPARE(background, m_combo->palette().color(highlighted ? QPalette::Highlight : QPalette::Base));
 }
 
 void tst_LanguageComboBox::closedBoxShowsCurrentItemTheSameWay()

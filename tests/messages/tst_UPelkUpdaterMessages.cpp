@@ -17,6 +17,7 @@
 #include "sysinfo/Clock.h"
 #include "sysinfo/InstallationData.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -28,6 +29,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -37,6 +39,10 @@
 #include <QTreeView>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 
 #include <memory>
 
@@ -174,6 +180,8 @@ private Q_SLOTS:
     void pageContextMenuOffersNoNavigation();
     void droppingOnThePageDoesNothing();
     void pageOverTwoMegabytesShows();
+    void readableToScreenReaders_data();
+    void readableToScreenReaders();
     void screenshot();
 
 private:
@@ -189,6 +197,7 @@ private:
         return widget;
     }
     void applyEnglishTexts();
+    void applyTexts(const QByteArray &language);
     void clickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     bool waitForPage();
     bool rowIsBold(int row) const;
@@ -759,6 +768,121 @@ void tst_UPelkUpdaterMessages::applyEnglishTexts()
     if (!m_window)
         createWindow();
     m_window->applyTexts(languages);
+}
+
+void tst_UPelkUpdaterMessages::applyTexts(const QByteArray &language)
+{
+    const QString iniPath = m_dir->filePath(QStringLiteral("PelkUpdater.ini"));
+    QFile ini(iniPath);
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Langs]\nLangKey1=de\nLangDesc1=Deutsch\nLangKey2=en\nLangDesc2=English\n"
+              "[Texts_de]\ntxtMessagesLong=&Die Meldungen\ntxtNew=Neu\ntxtClose=&Schließen\n"
+              "txtAutoUpdateCheck=A&utomatisch suchen\n"
+              "[Texts_en]\ntxtMessagesLong=The &messages\ntxtNew=New\ntxtClose=&Close\n"
+              "txtAutoUpdateCheck=Check a&utomatically\n");
+    ini.close();
+    IniFile file(iniPath);
+    Languages languages(file, *m_store);
+    languages.LoadLanguages(language);
+    if (!m_window)
+        createWindow();
+    m_window->applyTexts(languages);
+}
+
+namespace {
+// Every object below `root` in the accessibility tree, depth first.
+QList<QAccessibleInterface *> accessibleTree(QAccessibleInterface *root)
+{
+    QList<QAccessibleInterface *> all;
+    for (int i = 0; root && i < root->childCount(); ++i) {
+        if (QAccessibleInterface *child = root->child(i)) {
+            all << child;
+            all << accessibleTree(child);
+        }
+    }
+    return all;
+}
+
+QAccessibleInterface *findAccessible(QAccessibleInterface *root, QAccessible::Role role, const QString &text)
+{
+    for (QAccessibleInterface *node : accessibleTree(root)) {
+        if (node->role() == role
+            && (node->text(QAccessible::Name).contains(text) || node->text(QAccessible::Value).contains(text)))
+            return node;
+    }
+    return nullptr;
+}
+} // namespace
+
+void tst_UPelkUpdaterMessages::readableToScreenReaders_data()
+{
+    QTest::addColumn<QByteArray>("language");
+    QTest::addColumn<QString>("listName");
+    QTest::addColumn<QStringList>("states"); // the description of each row's cells
+    // Rows: urgent unread, urgent read, read, unread.
+    QTest::newRow("de") << QByteArray("de") << "Die Meldungen:" << QStringList{"!, Neu", "!", "", "Neu"};
+    QTest::newRow("en") << QByteArray("en") << "The messages:" << QStringList{"!, New", "!", "", "New"};
+}
+
+void tst_UPelkUpdaterMessages::readableToScreenReaders()
+{
+    QFETCH(QByteArray, language);
+    QFETCH(QString, listName);
+    QFETCH(QStringList, states);
+
+    QPlatformAccessibility *platform = QGuiApplicationPrivate::platformIntegration()->accessibility();
+    QVERIFY(platform);
+    platform->setActive(true);
+    const auto inactive = qScopeGuard([platform] { platform->setActive(false); });
+
+    applyTexts(language);
+    showWith({{"n", "Normal"}, {"r", "Read"}, {"h", "Urgent read", "prio=\"high\""},
+              {"u", "Urgent", "prio=\"high\"", "<p>Body text</p><p><a href=\"https://example.com/x\">More</a></p>"}},
+             {"r", "h"});
+    QVERIFY(waitForPage());
+
+    // The list is named and labelled by its introduction line.
+    QAccessibleInterface *listAccessible = QAccessible::queryAccessibleInterface(list());
+    QCOMPARE(listAccessible->text(QAccessible::Name), listName);
+    const auto labelled = QAccessible::queryAccessibleInterface(child<QLabel>("LHeader"))->relations(QAccessible::Labelled);
+    QCOMPARE(labelled.size(), 1);
+    QCOMPARE(labelled.first().first->object(), list());
+
+    // What only colour and weight show, in words; the priority column named by its mark.
+    QAccessibleTableInterface *table = listAccessible->tableInterface();
+    QVERIFY(table);
+    for (int row = 0; row < states.size(); ++row) {
+        for (int column : {1, 3})
+            QCOMPARE(table->cellAt(row, column)->text(QAccessible::Description), states.at(row));
+    }
+    QAccessibleInterface *prioHeader = table->columnCount() > 1 ? findAccessible(listAccessible, QAccessible::ColumnHeader, QStringLiteral("!")) : nullptr;
+    QVERIFY(prioHeader);
+
+    // The page: heading, text and a link that can be pressed.
+    QAccessibleInterface *page = QAccessible::queryAccessibleInterface(view());
+    QTRY_VERIFY_WITH_TIMEOUT(findAccessible(page, QAccessible::Heading, QStringLiteral("Urgent")), 15000);
+    QVERIFY(findAccessible(page, QAccessible::StaticText, QStringLiteral("Body text"))
+            || findAccessible(page, QAccessible::Paragraph, QStringLiteral("Body text")));
+    QAccessibleInterface *link = findAccessible(page, QAccessible::Link, QStringLiteral("More"));
+    QVERIFY(link);
+    QVERIFY(link->actionInterface());
+    QVERIFY(!link->actionInterface()->actionNames().isEmpty());
+
+    // Every stop of Tab has a name.
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    list()->setFocus();
+    QSet<QWidget *> stops;
+    while (!stops.contains(QApplication::focusWidget())) {
+        QWidget *stop = QApplication::focusWidget();
+        stops.insert(stop);
+        QAccessibleInterface *focused = QAccessible::queryAccessibleInterface(stop);
+        if (QAccessibleInterface *inner = focused->focusChild())
+            focused = inner;
+        QVERIFY2(!focused->text(QAccessible::Name).isEmpty(), stop->metaObject()->className());
+        QTest::keyClick(stop, Qt::Key_Tab);
+    }
+    QVERIFY(stops.size() >= 3);
 }
 
 void tst_UPelkUpdaterMessages::textsApplied()

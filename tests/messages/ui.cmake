@@ -1,4 +1,4 @@
 pelk_add_qtest(tst_UPelkUpdaterMessages
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_UPelkUpdaterMessages.cpp
-    LIBS pelkui pelkpageview
+    LIBS pelkui pelkpageview Qt6::GuiPrivate
     GUI HTML_ENGINE)

@@ -1,0 +1,14 @@
+#pragma once
+
+class QAccessibleInterface;
+class QObject;
+class QString;
+
+// Makes the program's own controls readable to assistive technology (screen readers):
+// the check link as a link with a press action, the language selector by its descriptions,
+// the windows as frame and dialogs with their modal state and title changes.
+// Runs once, after the application object exists; later calls do nothing.
+void InstallAccessibility();
+
+// The accessible interface of one of the program's own controls, or null for any other.
+QAccessibleInterface *PelkAccessibleFactory(const QString &className, QObject *object);
