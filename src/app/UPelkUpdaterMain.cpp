@@ -1,6 +1,7 @@
 #include "app/UPelkUpdaterMain.h"
 
 #include "app/ErrorBox.h"
+#include "app/FocusFrame.h"
 #include "app/LinkLabel.h"
 #include "app/LogLinks.h"
 #include "app/PelkError.h"
@@ -219,6 +220,8 @@ void TFPelkUpdaterMain::buildLayout()
     connect(m_pSettings, &QPushButton::clicked, this, [this] { runHandler([this] { PSettingsClick(); }); });
     connect(m_pExit, &QPushButton::clicked, this, [this] { runHandler([this] { PExitClick(); }); });
 
+    for (QWidget *control : std::initializer_list<QWidget *>{m_edLog, m_cbLang, m_pSettings, m_pExit})
+        new FocusFrame(control);
     setTabOrder(m_lUpdateCheck, m_edLog);
     setTabOrder(m_edLog, m_cbLang);
     setTabOrder(m_cbLang, m_pSettings);

@@ -3,6 +3,8 @@ target_sources(pelkui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Accessibility.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ContextMenuKey.h
     ${CMAKE_CURRENT_LIST_DIR}/ContextMenuKey.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FocusFrame.h
+    ${CMAKE_CURRENT_LIST_DIR}/FocusFrame.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabel.h
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabelAccessible.h

@@ -4,6 +4,7 @@
 #include "app/PelkError.h"
 #include "app/PelkFonts.h"
 #include "app/ContextMenuKey.h"
+#include "app/FocusFrame.h"
 #include "i18n/Languages.h"
 #include "i18n/Mnemonics.h"
 #include "i18n/WindowTitle.h"
@@ -165,6 +166,8 @@ void TFPelkUpdaterMessages::buildLayout()
     m_lvMsg->setTextElideMode(Qt::ElideRight);
     m_lvMsg->setContextMenuPolicy(Qt::CustomContextMenu);
     m_lvMsg->installEventFilter(new ContextMenuKey(m_lvMsg));
+    // The selection looks the same with and without the focus; the frame tells.
+    new FocusFrame(m_lvMsg);
     // The selection stays as visible when the list loses the focus.
     QPalette listPalette = m_lvMsg->palette();
     for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})

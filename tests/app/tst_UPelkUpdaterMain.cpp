@@ -8,6 +8,7 @@
 #include "app/LinkLabel.h"
 #include "app/UPelkUpdaterMain.h"
 #include "i18n/Languages.h"
+#include "messages/MessagePageDisplay.h"
 #include "messages/UPelkUpdaterMessages.h"
 #include "messages/UrlOpener.h"
 #include "settings/RegFileStore.h"
@@ -19,6 +20,7 @@
 #include "sysinfo/SystemProbe.h"
 #include "support/TestHttpServer.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
@@ -26,6 +28,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMenu>
+#include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -129,6 +134,29 @@ void recordAnnouncements(QAccessibleEvent *event)
         g_grown.append(event->object());
 }
 
+// A page display without the HTML engine, for tests about the list.
+class PlainPageDisplay : public MessagePageDisplay
+{
+public:
+    explicit PlainPageDisplay(QWidget *parent) : m_widget(new QWidget(parent)) {}
+    QWidget *widget() override { return m_widget; }
+    void showPage(const QByteArray &) override {}
+    void showBlank() override {}
+
+private:
+    QWidget *m_widget;
+};
+
+// The outer two pixels of a control as the window shows them.
+QImage edgeOf(QWidget *control)
+{
+    QImage image = control->window()->grab(QRect(control->mapTo(control->window(), QPoint()), control->size())).toImage();
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(image.rect().adjusted(2, 2, -2, -2), Qt::transparent);
+    return image;
+}
+
 QString text(const char *prefix, const char *textKey)
 {
     return QLatin1String(prefix) + QLatin1Char(':') + QLatin1String(textKey);
@@ -183,6 +211,8 @@ private Q_SLOTS:
     void askShowOldMessages();
     void qtTextsFollowLanguage_data();
     void qtTextsFollowLanguage();
+    void keyboardUse_data();
+    void keyboardUse();
     void readableToScreenReaders_data();
     void readableToScreenReaders();
 
@@ -943,6 +973,105 @@ void tst_UPelkUpdaterMain::readableToScreenReaders()
         accessible->actionInterface()->doAction(action);
         QTRY_COMPARE(m_main->logText(), text(language == "de" ? "de" : "en", "txtOnlineUpdatesDisabled"));
     }
+}
+
+void tst_UPelkUpdaterMain::keyboardUse_data()
+{
+    // Keys as xdotool names them, pressed on the real X server; the shipped German texts.
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("start"); // the control that has the focus first
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("expect");
+    QTest::newRow("Tab to the log") << "main" << "LUpdateCheck" << "Tab" << "focus shown on EdLog";
+    QTest::newRow("Tab to a bar button") << "main" << "CBLang" << "Tab" << "focus shown on PSettings";
+    QTest::newRow("Alt+S to the selector") << "main" << "PExit" << "alt+s" << "focus shown on CBLang";
+    QTest::newRow("selector list") << "main" << "CBLang" << "alt+Down Down" << "item highlighted";
+    QTest::newRow("Alt+N checks") << "main" << "PExit" << "alt+n" << "check ran";
+    QTest::newRow("Alt+E settings") << "main" << "PExit" << "alt+e" << "settings opened";
+    QTest::newRow("Alt+B exits") << "main" << "LUpdateCheck" << "alt+b" << "main closed";
+    QTest::newRow("list focus") << "messages" << "BuClose" << "Tab" << "focus shown on LVMsg";
+    QTest::newRow("Menu key on the list") << "messages" << "LVMsg" << "Menu" << "menu opened";
+    QTest::newRow("Shift+F10 on the list") << "messages" << "LVMsg" << "shift+F10" << "menu opened";
+}
+
+void tst_UPelkUpdaterMain::keyboardUse()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs keys from a real X server (the test runs again under Xvfb for this)");
+    QFETCH(QString, window);
+    QFETCH(QString, start);
+    QFETCH(QString, keys);
+    QFETCH(QString, expect);
+
+    writeProgramFolder("0");
+    QFile::remove(m_folder + QStringLiteral("/PelkUpdater.ini"));
+    QVERIFY(QFile::copy(QStringLiteral(PELK_EXAMPLES_DIR "/PelkUpdater.ini"), m_folder + QStringLiteral("/PelkUpdater.ini")));
+    CommandLineOptions options;
+    options.CommandLineLanguage = "de";
+    createWindows(options);
+    m_main->show();
+    QWidget *top = m_main.get();
+    if (window == QLatin1String("messages")) {
+        m_messages->setPageFactory([](UrlOpener &, QWidget *parent) { return new PlainPageDisplay(parent); });
+        m_messages->setFeed(ParseXmlText("<messages><message id=\"a\" date=\"20261207\"><title>A</title></message>"
+                                         "<message id=\"b\" date=\"20261207\"><title>B</title></message></messages>"),
+                            {});
+        m_messages->show();
+        top = m_messages.get();
+    }
+    top->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(top));
+    QWidget *first = child<QWidget>(top, start.toLatin1().constData());
+    first->setFocus(Qt::OtherFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), first);
+
+    const QString target = expect.section(QLatin1Char(' '), -1);
+    QWidget *shown = expect.startsWith(QLatin1String("focus shown")) ? child<QWidget>(top, target.toLatin1().constData())
+                                                                       : nullptr;
+    const QImage edgeBefore = shown ? edgeOf(shown) : QImage();
+    QWidget *modalSeen = nullptr;
+    if (expect == QLatin1String("settings opened")) {
+        whenModal([&modalSeen](QWidget *modal) {
+            modalSeen = modal;
+            modal->close();
+        });
+    }
+
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("key"), QStringLiteral("--delay"),
+                                                          QStringLiteral("80")} + keys.split(QLatin1Char(' ')));
+    QVERIFY2(xdotool.waitForFinished(10000) && xdotool.exitCode() == 0, xdotool.readAllStandardError().constData());
+
+    if (shown) {
+        QTRY_COMPARE(QApplication::focusWidget(), shown);
+        QTRY_VERIFY2(edgeOf(shown) != edgeBefore, "the focus does not show");
+    } else if (expect == QLatin1String("item highlighted")) {
+        auto *selector = child<QComboBox>(top, "CBLang");
+        QTRY_VERIFY(selector->view()->isVisible());
+        const QColor highlight = selector->palette().color(QPalette::Highlight);
+        const auto highlighted = [&] {
+            const QImage list = selector->view()->grab().toImage();
+            for (int y = 0; y < list.height(); ++y)
+                for (int x = 0; x < list.width(); ++x)
+                    if (list.pixelColor(x, y) == highlight)
+                        return true;
+            return false;
+        };
+        QTRY_VERIFY2(highlighted(), "no item of the open list is highlighted");
+        selector->hidePopup();
+    } else if (expect == QLatin1String("check ran")) {
+        QTRY_COMPARE(m_main->logText(), m_main->languages()->GetText("txtOnlineUpdatesDisabled"));
+    } else if (expect == QLatin1String("settings opened")) {
+        QTRY_COMPARE(modalSeen, static_cast<QWidget *>(m_settings.get()));
+    } else if (expect == QLatin1String("main closed")) {
+        QTRY_VERIFY(!m_main->isVisible());
+    } else if (expect == QLatin1String("menu opened")) {
+        auto *menu = child<QMenu>(top, "PMItem");
+        QTRY_VERIFY(menu->isVisible());
+        menu->close();
+    }
+    if (window == QLatin1String("messages"))
+        m_messages->hide();
 }
 
 QTEST_MAIN(tst_UPelkUpdaterMain)
