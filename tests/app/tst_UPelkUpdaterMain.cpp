@@ -983,14 +983,12 @@ void tst_UPelkUpdaterMain::keyboardUse_data()
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("expect");
     QTest::newRow("Tab to the log") << "main" << "LUpdateCheck" << "Tab" << "focus shown on EdLog";
-    QTest::newRow("Tab to a bar button") << "main" << "CBLang" << "Tab" << "focus shown on PSettings";
     QTest::newRow("Alt+S to the selector") << "main" << "PExit" << "alt+s" << "focus shown on CBLang";
     QTest::newRow("selector list") << "main" << "CBLang" << "alt+Down Down" << "item highlighted";
     QTest::newRow("Alt+N checks") << "main" << "PExit" << "alt+n" << "check ran";
     QTest::newRow("Alt+E settings") << "main" << "PExit" << "alt+e" << "settings opened";
     QTest::newRow("Alt+B exits") << "main" << "LUpdateCheck" << "alt+b" << "main closed";
     QTest::newRow("list focus") << "messages" << "BuClose" << "Tab" << "focus shown on LVMsg";
-    QTest::newRow("Menu key on the list") << "messages" << "LVMsg" << "Menu" << "menu opened";
     QTest::newRow("Shift+F10 on the list") << "messages" << "LVMsg" << "shift+F10" << "menu opened";
 }
 
