@@ -98,6 +98,8 @@ void LinkLabel::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     QStyleOptionFocusRect option;
     option.initFrom(this);
+    // Also when the focus came with the window rather than with Tab: the style would hide it.
+    option.state |= QStyle::State_KeyboardFocusChange;
     option.rect = contentsRect();
     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }

@@ -977,19 +977,22 @@ void tst_UPelkUpdaterMain::readableToScreenReaders()
 
 void tst_UPelkUpdaterMain::keyboardUse_data()
 {
-    // Keys as xdotool names them, pressed on the real X server; the shipped German texts.
+    // What the user does, as xdotool arguments on the real X server ("%link": the check link's
+    // centre in the main window); the shipped German texts.
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("start"); // the control that has the focus first
-    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("expect");
-    QTest::newRow("Tab to the log") << "main" << "LUpdateCheck" << "Tab" << "focus shown on EdLog";
-    QTest::newRow("Alt+S to the selector") << "main" << "PExit" << "alt+s" << "focus shown on CBLang";
-    QTest::newRow("selector list") << "main" << "CBLang" << "alt+Down Down" << "item highlighted";
-    QTest::newRow("Alt+N checks") << "main" << "PExit" << "alt+n" << "check ran";
-    QTest::newRow("Alt+E settings") << "main" << "PExit" << "alt+e" << "settings opened";
-    QTest::newRow("Alt+B exits") << "main" << "LUpdateCheck" << "alt+b" << "main closed";
-    QTest::newRow("list focus") << "messages" << "BuClose" << "Tab" << "focus shown on LVMsg";
-    QTest::newRow("Shift+F10 on the list") << "messages" << "LVMsg" << "shift+F10" << "menu opened";
+    QTest::newRow("Tab to the log") << "main" << "LUpdateCheck" << "key Tab" << "focus shown on EdLog";
+    QTest::newRow("click on the link") << "main" << "PExit" << "mousemove --window %window %link click 1 mousemove --window %window 5 570"
+                                       << "focus shown on LUpdateCheck";
+    QTest::newRow("Alt+S to the selector") << "main" << "PExit" << "key alt+s" << "focus shown on CBLang";
+    QTest::newRow("selector list") << "main" << "CBLang" << "key --delay 80 alt+Down Down" << "item highlighted";
+    QTest::newRow("Alt+N checks") << "main" << "PExit" << "key alt+n" << "check ran";
+    QTest::newRow("Alt+E settings") << "main" << "PExit" << "key alt+e" << "settings opened";
+    QTest::newRow("Alt+B exits") << "main" << "LUpdateCheck" << "key alt+b" << "main closed";
+    QTest::newRow("list focus") << "messages" << "BuClose" << "key Tab" << "focus shown on LVMsg";
+    QTest::newRow("Shift+F10 on the list") << "messages" << "LVMsg" << "key shift+F10" << "menu opened";
 }
 
 void tst_UPelkUpdaterMain::keyboardUse()
@@ -998,7 +1001,7 @@ void tst_UPelkUpdaterMain::keyboardUse()
         QSKIP("needs keys from a real X server (the test runs again under Xvfb for this)");
     QFETCH(QString, window);
     QFETCH(QString, start);
-    QFETCH(QString, keys);
+    QFETCH(QString, input);
     QFETCH(QString, expect);
 
     writeProgramFolder("0");
@@ -1035,9 +1038,12 @@ void tst_UPelkUpdaterMain::keyboardUse()
         });
     }
 
+    QWidget *link = child<QWidget>(m_main.get(), "LUpdateCheck");
+    const QPoint linkCentre = link->mapTo(m_main.get(), link->rect().center());
+    input.replace(QLatin1String("%window"), QString::number(top->winId()))
+        .replace(QLatin1String("%link"), QStringLiteral("%1 %2").arg(linkCentre.x()).arg(linkCentre.y()));
     QProcess xdotool;
-    xdotool.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("key"), QStringLiteral("--delay"),
-                                                          QStringLiteral("80")} + keys.split(QLatin1Char(' ')));
+    xdotool.start(QStringLiteral("xdotool"), input.split(QLatin1Char(' ')));
     QVERIFY2(xdotool.waitForFinished(10000) && xdotool.exitCode() == 0, xdotool.readAllStandardError().constData());
 
     if (shown) {
