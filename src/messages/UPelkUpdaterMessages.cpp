@@ -1,10 +1,10 @@
 #include "messages/UPelkUpdaterMessages.h"
 
+#include "app/ContextMenuKey.h"
 #include "app/ErrorBox.h"
+#include "app/FocusFrame.h"
 #include "app/PelkError.h"
 #include "app/PelkFonts.h"
-#include "app/ContextMenuKey.h"
-#include "app/FocusFrame.h"
 #include "i18n/Languages.h"
 #include "i18n/Mnemonics.h"
 #include "i18n/WindowTitle.h"
