@@ -41,14 +41,13 @@ void LanguageComboBox::showPopup()
         setItemDelegate(m_delegate);
         m_listReady = true;
     }
-    m_popupVisible = true;
     QComboBox::showPopup();
 }
 
-void LanguageComboBox::hidePopup()
+bool LanguageComboBox::isPopupVisible() const
 {
-    m_popupVisible = false;
-    QComboBox::hidePopup();
+    // Until the first popup there is no list of ours to look at.
+    return m_listReady && view()->isVisible();
 }
 
 void LanguageComboBox::setLanguages(const std::vector<TLangInfo> &languages)

@@ -22,10 +22,9 @@ public:
     LanguageItemDelegate *languageDelegate() const { return m_delegate; }
     // What the user reads for the chosen language: its description.
     QString currentDescription() const;
-    bool isPopupVisible() const { return m_popupVisible; }
+    bool isPopupVisible() const;
 
     void showPopup() override;
-    void hidePopup() override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -35,5 +34,4 @@ private:
 
     LanguageItemDelegate *m_delegate;
     bool m_listReady = false;
-    bool m_popupVisible = false;
 };

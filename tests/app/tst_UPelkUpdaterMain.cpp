@@ -961,6 +961,11 @@ void tst_UPelkUpdaterMain::readableToScreenReaders()
             items << list->child(i)->text(QAccessible::Name);
         QVERIFY2(items.contains(QStringLiteral("Deutsch")) && items.contains(QStringLiteral("English")),
                  qPrintable(items.join(QLatin1Char(','))));
+        // Its action opens the list, and it says so.
+        accessible->actionInterface()->doAction(action);
+        QTRY_VERIFY(accessible->state().expanded);
+        static_cast<QComboBox *>(widget)->hidePopup();
+        QTRY_VERIFY(accessible->state().collapsed);
     }
     if (control == QLatin1String("EdLog")) {
         QVERIFY(accessible->state().readOnly);
