@@ -130,7 +130,7 @@ def text_of(acc):
         return ""
 
 
-def check_window(title, objects, texts, expected_role):
+def check_window(title, objects, expected_role):
     window = objects[0][1]
     role, name, states, _ = describe(window)
     if role != expected_role:
@@ -247,7 +247,10 @@ def main():
         env.pop(name, None)
     process = subprocess.Popen([program, "/LNG:" + args.language], env=env, cwd=work)
     try:
-        run(process, texts, product)
+        langs = ini["Langs"]
+        description = next(langs["LangDesc" + key[len("LangKey"):]] for key in langs
+                           if key.startswith("LangKey") and langs[key] == args.language)
+        run(process, texts, product, description)
     finally:
         if process.poll() is None:
             process.kill()
@@ -262,7 +265,7 @@ def main():
     return 0
 
 
-def run(process, texts, product):
+def run(process, texts, product, description):
     app = wait_for(lambda: application(process.pid))
     if app is None:
         fail("the program never appeared on the accessibility bus")
@@ -274,13 +277,15 @@ def run(process, texts, product):
         fail("no main window on the bus")
         return
     objects = dump("main window", main_window)
-    check_window("main window", objects, texts, "frame")
+    check_window("main window", objects, "frame")
     link = find(objects, "link", texts["txtCheckForUpdates"])
     if link is None:
         fail("no link named %r" % texts["txtCheckForUpdates"])
+    # The selector is named by the description of the language, as the user sees it.
     combo = find(objects, "combo box")
-    if combo is None or combo.name != {"de": "Deutsch", "engb": "English"}.get(process.args[1][5:], combo.name):
-        fail("language selector named %r" % (combo.name if combo else None))
+    if combo is None or combo.name != description:
+        fail("language selector named %r, not %r" % (combo.name if combo else None, description))
+
     for role, key in (("push button", "txtSettings"), ("push button", "txtExit")):
         if find(objects, role, texts[key]) is None:
             fail("no %s named %r" % (role, texts[key]))
@@ -296,7 +301,7 @@ def run(process, texts, product):
         fail("the settings dialog did not open")
     else:
         objects = dump("settings dialog", settings)
-        check_window("settings dialog", objects, texts, "dialog")
+        check_window("settings dialog", objects, "dialog")
         if "modal" not in describe(settings)[2]:
             fail("settings dialog not modal")
         press(find(objects, "push button", texts["txtCancel"]))
@@ -310,7 +315,7 @@ def run(process, texts, product):
         return
     page = wait_for(lambda: find(walk(messages), "heading"), 30)
     objects = dump("messages window", messages)
-    check_window("messages window", objects, texts, "dialog")
+    check_window("messages window", objects, "dialog")
     if "modal" not in describe(messages)[2]:
         fail("messages window not modal")
     if page is None or "Important security update" not in (page.name + text_of(page)):
