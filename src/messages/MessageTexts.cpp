@@ -7,13 +7,14 @@
 
 namespace {
 // One field of the date: its characters as far as the text has them, read as a decimal number.
+// A short last field is still a number ("0" of "2026120"); only an empty one is not.
 int dateField(const QString &date, qsizetype position, qsizetype width)
 {
     const QString field = date.mid(position, width);
-    bool complete = field.size() == width;
+    bool number = !field.isEmpty();
     for (const QChar c : field)
-        complete = complete && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    if (!complete)
+        number = number && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    if (!number)
         throw PelkError(QStringLiteral("'%1' is not a valid integer value").arg(field));
     return field.toInt();
 }

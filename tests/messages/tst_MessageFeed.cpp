@@ -149,7 +149,9 @@ void tst_MessageFeed::dateText_data()
     QTest::newRow("time after the date") << "20240229T10:00" << shortDate(2024, 2, 29) << "";
     QTest::newRow("first day") << "00010101" << shortDate(1, 1, 1) << "";
     QTest::newRow("last day") << "99991231" << shortDate(9999, 12, 31) << "";
-    QTest::newRow("seven characters") << "2026120" << "" << "'0' is not a valid integer value";
+    QTest::newRow("seven characters, day 0") << "2026120" << "" << "Invalid argument to date encode";
+    QTest::newRow("seven characters, day 1") << "2026121" << shortDate(2026, 12, 1) << "";
+    QTest::newRow("five characters") << "20261" << "" << "'' is not a valid integer value";
     QTest::newRow("six characters") << "202612" << "" << "'' is not a valid integer value";
     QTest::newRow("missing") << "" << "" << "'' is not a valid integer value";
     QTest::newRow("letters in the year") << "2O261207" << "" << "'2O26' is not a valid integer value";
@@ -185,7 +187,7 @@ void tst_MessageFeed::badDateLeavesEmptyDateAndFillingGoesOn()
                                            message(R"(id="bad" date="2026120" type="update" prio="high")", "faulty"),
                                            message(R"(id="new" date="20260301")", "newest")}),
                                    {"old"});
-    QCOMPARE(list.FirstError, QStringLiteral("'0' is not a valid integer value"));
+    QCOMPARE(list.FirstError, QStringLiteral("Invalid argument to date encode"));
     QCOMPARE(list.Rows.size(), size_t(3));
     QCOMPARE(column(list, &MessageRow::Date), QStringList({shortDate(2026, 3, 1), "", shortDate(2025, 1, 1)}));
     QCOMPARE(column(list, &MessageRow::Summary), QStringList({"New: newest", "New: faulty", "oldest"}));

@@ -736,7 +736,7 @@ void tst_UPelkUpdaterMessages::badDateShowsErrorBoxAndListsEverything()
     createWindow();
     m_window->setFeed(ParseXmlText(xml), {});
     m_window->show();
-    QTRY_COMPARE(m_errors->texts, QStringList({"'0' is not a valid integer value."}));
+    QTRY_COMPARE(m_errors->texts, QStringList({"Invalid argument to date encode."}));
     QVERIFY(m_window->isVisible());
     QAbstractItemModel *model = list()->model();
     QCOMPARE(model->rowCount(), 3);
