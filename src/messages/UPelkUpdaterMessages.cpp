@@ -52,7 +52,9 @@ constexpr int kPageMinHeight = 30;
 constexpr int kMinClientHeight = kMainTop + kListMinHeight + kSplitterHeight + kPageMinHeight + kMainBottomMargin;
 
 constexpr int kSummaryMinWidth = 300;
-constexpr int kColumnWidths[] = {90, 20, 100, 700};
+// Summary is 700 in the layout, which the window's design width exceeds: it stretches to
+// the list's width from its minimum.
+constexpr int kColumnWidths[] = {90, 20, 100, kSummaryMinWidth};
 
 // A message shown for longer than this counts as read.
 constexpr quint32 kReadAfterMs = 2000;
@@ -177,7 +179,8 @@ void TFPelkUpdaterMessages::buildLayout()
     QHeaderView *header = m_lvMsg->header();
     header->setSectionsClickable(false);
     header->setSectionsMovable(false);
-    header->setStretchLastSection(false);
+    // The Summary column takes whatever width the fixed columns leave, never less than its minimum.
+    header->setStretchLastSection(true);
     header->setMinimumSectionSize(kColumnWidths[MessageListModel::PrioColumn]);
     for (int column = 0; column < MessageListModel::ColumnCount; ++column) {
         header->setSectionResizeMode(column, column == MessageListModel::SummaryColumn ? QHeaderView::Interactive
