@@ -116,7 +116,8 @@ TFPelkUpdaterMessages::TFPelkUpdaterMessages(RegistryStore &store, const Install
       m_pageFactory(MessagePageModuleFactory(MessagePageModulePath()))
 {
     setObjectName(QStringLiteral("TFPelkUpdaterMessages"));
-    setModal(true);
+    // While it is open no other window of the program takes input, for the window system too.
+    setWindowModality(Qt::ApplicationModal);
     buildLayout();
     FormCreate();
 }
@@ -337,6 +338,20 @@ void TFPelkUpdaterMessages::ShowFeed(const XmlDocumentPtr &feed, const QList<QBy
     exec();
 }
 
+void TFPelkUpdaterMessages::setVisible(bool visible)
+{
+    // The page view draws through an OpenGL child that it makes with its first page. Added to a
+    // window whose native window exists already, that child makes Qt replace the native window,
+    // and the replacement comes up without its modality (for Qt and for the window manager).
+    // So the view and its first (blank) page are made before the native window.
+    if (visible && !m_wbMsg && !isVisible()) {
+        runHandler([this] { createPageDisplay(); });
+        if (m_wbMsg)
+            m_wbMsg->showBlank();
+    }
+    QDialog::setVisible(visible);
+}
+
 void TFPelkUpdaterMessages::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
@@ -345,8 +360,6 @@ void TFPelkUpdaterMessages::showEvent(QShowEvent *event)
     centreOnScreen();
     if (m_image2->pixmap().isNull())
         m_image2->setPixmap(logoPicture());
-    if (!m_wbMsg)
-        runHandler([this] { createPageDisplay(); });
     FormShow();
 }
 

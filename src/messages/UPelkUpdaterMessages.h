@@ -66,6 +66,8 @@ public:
     int shownRow() const { return m_shownItem; }
     quint32 shownTick() const { return m_shownTick; }
 
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

@@ -7,6 +7,7 @@
 #include "settings/UPelkUpdaterUtils.h"
 #include "support/TestHttpServer.h"
 #include "support/TinyProxy.h"
+#include "support/XServer.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <functional>
 
 namespace {
 constexpr int kRunTimeoutMs = 90000;
@@ -47,6 +50,8 @@ private Q_SLOTS:
     void interactiveCheckThroughTheLink();
     void notAllowedSendsNothing();
     void sampleServiceOfTheDemo();
+    void messagesWindowIsModalForTheWindowSystem_data();
+    void messagesWindowIsModalForTheWindowSystem();
 
 private:
     QString userRegFile() const { return m_dir->filePath(QStringLiteral("config/Orbel/user.reg")); }
@@ -59,7 +64,9 @@ private:
     void writeServicePack(const char *allow);
     QString storedString(const QString &keyPath, const QString &name) const;
     // Runs the program to its end while this thread keeps serving; returns its exit code.
-    int run(const QStringList &arguments, const QStringList &extraEnvironment = {});
+    // `whileRunning` is called once the program has started; it may wait with QTest::qWait.
+    int run(const QStringList &arguments, const QStringList &extraEnvironment = {},
+            const std::function<void()> &whileRunning = {});
     QStringList shots() const;
     // Whether `lines` appear in this order among the lines of standard error.
     bool logHas(const QStringList &lines) const;
@@ -125,7 +132,8 @@ QString tst_PelkUpdaterEndToEnd::storedString(const QString &keyPath, const QStr
     return key && key->valueExists(name) ? key->readString(name) : QString();
 }
 
-int tst_PelkUpdaterEndToEnd::run(const QStringList &arguments, const QStringList &extraEnvironment)
+int tst_PelkUpdaterEndToEnd::run(const QStringList &arguments, const QStringList &extraEnvironment,
+                                  const std::function<void()> &whileRunning)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     const auto set = [&env](const char *name, const QString &value) { env.insert(QLatin1String(name), value); };
@@ -152,6 +160,8 @@ int tst_PelkUpdaterEndToEnd::run(const QStringList &arguments, const QStringList
     process.start(m_program, arguments);
     if (!process.waitForStarted(10000))
         return -1;
+    if (whileRunning)
+        whileRunning();
     // The service answers from this thread's event loop, so wait by spinning it.
     QDeadlineTimer deadline(kRunTimeoutMs);
     while (process.state() != QProcess::NotRunning && !deadline.hasExpired())
@@ -336,6 +346,74 @@ void tst_PelkUpdaterEndToEnd::sampleServiceOfTheDemo()
     const QByteArray printed = service.readAllStandardOutput();
     QVERIFY2(printed.contains("POST /update from 127.0.0.1"), printed.constData());
     QVERIFY2(printed.contains("pv = '5.2.1.7'"), printed.constData());
+}
+
+void tst_PelkUpdaterEndToEnd::messagesWindowIsModalForTheWindowSystem_data()
+{
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("interactive") << false;
+    QTest::newRow("silent") << true;
+}
+
+void tst_PelkUpdaterEndToEnd::messagesWindowIsModalForTheWindowSystem()
+{
+    // A real X server with a window manager; the user's clicks and keys go in through it.
+    QFETCH(bool, silent);
+    XServer x;
+    QVERIFY2(x.start(), qPrintable(x.errorText()));
+    m_server->setReply("/update", CannedReply::ok(feedOf({"a1", "b2"})));
+    QStringList arguments{QStringLiteral("/LNG:engb")};
+    if (silent)
+        arguments.append(QStringLiteral("/SILENT"));
+    // No driver: whatever opens stays open for the test to see.
+    const QStringList environment{QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("DISPLAY=") + x.display(),
+                                  QStringLiteral("QT_QPA_GENERIC_PLUGINS=")};
+
+    QString modalState;
+    QString transientFor;
+    QString main;
+    QStringList settingsWindows;
+    const int code = run(arguments, environment, [&] {
+        QPoint mainOrigin;
+        if (!silent) {
+            main = x.waitForWindow(QStringLiteral("Check for Updates"));
+            if (main.isEmpty())
+                return;
+            QTest::qWait(500);
+            mainOrigin = x.origin(main);
+            x.click(mainOrigin + QPoint(80 + 100, 200 + 28 + 16)); // the check link
+        }
+        const QString messages = x.waitForWindow(QStringLiteral("Messages"), 60000);
+        if (messages.isEmpty())
+            return;
+        QTest::qWait(1000);
+        modalState = x.property(messages, QStringLiteral("_NET_WM_STATE"));
+        transientFor = x.property(messages, QStringLiteral("WM_TRANSIENT_FOR"));
+        if (!silent) {
+            // Out of the way, so that the main window's Settings button lies open to the pointer.
+            x.move(messages, QPoint(1560, 900));
+            QTest::qWait(500);
+            x.click(mainOrigin + QPoint(19 + 65, 524 + 21 + 9)); // Settings
+            QTest::qWait(1500);
+            settingsWindows = x.windows(QStringLiteral("Settings"));
+        }
+        x.key(messages, QStringLiteral("Escape"));
+        if (!silent) {
+            QTest::qWait(1000);
+            for (const QString &window : x.windows(QStringLiteral("Settings")))
+                x.key(window, QStringLiteral("Escape"));
+            QTest::qWait(500);
+            x.click(mainOrigin + QPoint(667 + 65, 524 + 21 + 9)); // Exit
+        }
+    });
+    QVERIFY2(modalState.contains(QLatin1String("_NET_WM_STATE_MODAL")), qPrintable(modalState));
+    QVERIFY2(transientFor.contains(QLatin1String("window id")), qPrintable(transientFor));
+    if (!silent) {
+        QVERIFY2(transientFor.endsWith(QLatin1String("0x") + QString::number(main.toULongLong(), 16)),
+                 qPrintable(transientFor + QLatin1Char(' ') + main));
+        QCOMPARE(settingsWindows, QStringList());
+    }
+    QCOMPARE(code, 0);
 }
 
 QTEST_GUILESS_MAIN(tst_PelkUpdaterEndToEnd)
