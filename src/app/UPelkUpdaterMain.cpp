@@ -186,8 +186,11 @@ void TFPelkUpdaterMain::buildLayout()
     logPalette.setColor(QPalette::Base, Qt::white);
     m_edLog->setPalette(logPalette);
     m_edLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_edLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_edLog->setLineWrapMode(QTextEdit::NoWrap);
+    // A long line (an error with an address in it) wraps at the box's edge, so that it is
+    // read whole; the horizontal bar is there only for what cannot wrap.
+    m_edLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_edLog->setLineWrapMode(QTextEdit::WidgetWidth);
+    m_edLog->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     // Links can be reached, but a click on one opens nothing.
     m_edLog->setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
     m_edLog->setTabChangesFocus(true);

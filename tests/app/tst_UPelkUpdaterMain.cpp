@@ -40,6 +40,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
 #include <QWindow>
 #include <private/qguiapplication_p.h>
@@ -543,7 +544,8 @@ void tst_UPelkUpdaterMain::layoutFollowsDesign()
     auto *log = child<QTextEdit>(m_main.get(), "EdLog");
     QVERIFY(log->isReadOnly());
     QCOMPARE(log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    QCOMPARE(log->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(log->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    QCOMPARE(log->lineWrapMode(), QTextEdit::WidgetWidth);
     QCOMPARE(log->font().pixelSize(), 13);
 
     if (qEnvironmentVariableIsSet("PELK_SCREENSHOT_DIR")) {
@@ -572,8 +574,14 @@ void tst_UPelkUpdaterMain::logLinesShowAddressesAsLinks()
 {
     writeProgramFolder();
     createWindows();
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
     m_main->AddLogLine(QStringLiteral("Error: see https://example.com/help?a=1&b=2. or www.orbel.de"));
     m_main->AddLogLine(QStringLiteral("<b>not bold</b> & <a href=\"x\">no link</a>"));
+    const QString longLine = QStringLiteral("Error: the reply of the update service could not be read, and this "
+                                            "sentence goes on well past the width of the log box; see "
+                                            "https://example.com/a/rather/long/address/of/a/help/page");
+    m_main->AddLogLine(longLine);
 
     auto *log = child<QTextEdit>(m_main.get(), "EdLog");
     QStringList hrefs;
@@ -587,14 +595,21 @@ void tst_UPelkUpdaterMain::logLinesShowAddressesAsLinks()
             }
         }
     }
+    const QString longAddress = QStringLiteral("https://example.com/a/rather/long/address/of/a/help/page");
     QCOMPARE(hrefs, (QStringList{QStringLiteral("https://example.com/help?a=1&b=2"),
-                                 QStringLiteral("http://www.orbel.de")}));
+                                 QStringLiteral("http://www.orbel.de"), longAddress}));
     QCOMPARE(anchorTexts, (QStringList{QStringLiteral("https://example.com/help?a=1&b=2"),
-                                       QStringLiteral("www.orbel.de")}));
+                                       QStringLiteral("www.orbel.de"), longAddress}));
     // Markup in a line is text.
     QCOMPARE(m_main->logText(),
              QStringLiteral("Error: see https://example.com/help?a=1&b=2. or www.orbel.de\n"
-                            "<b>not bold</b> & <a href=\"x\">no link</a>"));
+                            "<b>not bold</b> & <a href=\"x\">no link</a>\n")
+                 + longLine);
+    // A long line wraps at the box's width: nothing hides to the right.
+    const QTextBlock last = log->document()->lastBlock();
+    QVERIFY(last.layout()->lineCount() > 1);
+    QCOMPARE(log->horizontalScrollBar()->maximum(), 0);
+    QVERIFY(log->document()->idealWidth() <= log->viewport()->width());
 }
 
 void tst_UPelkUpdaterMain::clickOnLogLinkOpensNothing()
