@@ -384,8 +384,9 @@ void TFPelkUpdaterMain::AddLogLine(const QString &line)
     bar->setValue(bar->maximum());
     // The layout may still grow the document; the posted request scrolls to its final end.
     QTimer::singleShot(0, m_edLog, [bar] { bar->setValue(bar->maximum()); });
-    // Paint the line now; input waits so that nothing starts while a check runs.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Paint the line now. The running check drops the user's input meanwhile; excluding it
+    // here would only hold it back until later.
+    QCoreApplication::processEvents();
 }
 
 void TFPelkUpdaterMain::SetBusy(bool busy)

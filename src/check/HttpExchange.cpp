@@ -289,8 +289,9 @@ HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const Requ
 
 void WaitInEventLoop(QEventLoop &loop)
 {
-    // Windows repaint, but no click or key can start anything while the request runs.
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // Windows repaint. The check drops the user's input meanwhile (UserInputBlocker): input
+    // merely excluded here would be held back and delivered after the wait.
+    loop.exec();
 }
 
 HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest request,

@@ -2,6 +2,7 @@
 
 #include "app/PelkError.h"
 #include "check/CheckHost.h"
+#include "check/UserInputBlocker.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
 #include "messages/SeenMsgIDs.h"
@@ -11,8 +12,10 @@
 #include <algorithm>
 
 namespace {
-// Counts the messages and the new ones, logs them and shows what there is to show.
-void reportFeed(bool silent, const CheckContext &context, CheckHost &host, const XmlDocumentPtr &feed)
+// Counts the messages and the new ones, logs them and shows what there is to show; the
+// question and the messages window take the user's input.
+void reportFeed(bool silent, const CheckContext &context, CheckHost &host, const XmlDocumentPtr &feed,
+                UserInputBlocker &blocker)
 {
     const Languages &texts = context.languages;
     const MessageCounts counts = CountMessages(*feed, context.store, context.installation.ProgVersion);
@@ -27,9 +30,11 @@ void reportFeed(bool silent, const CheckContext &context, CheckHost &host, const
         host.AddLogLine(texts.GetText("txtNoNewUpdatesAvailable"));
         if (silent)
             return;
+        const UserInputBlocker::Pause asking(blocker);
         if (!host.AskShowOldMessages(texts.GetText("txtNoNewUpdatesAvailable"), texts.GetText("txtShowOldUpdates")))
             return;
     }
+    const UserInputBlocker::Pause showing(blocker);
     host.ShowMessages(feed, counts.seenList);
 }
 } // namespace
@@ -64,6 +69,8 @@ void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host, 
     };
 
     try {
+        // Clicks and keys that arrive while the check works are dropped, not kept for later.
+        UserInputBlocker blocker;
         host.ClearLog();
         if (!context.installation.OnlineUpdateAllowed) {
             host.AddLogLine(texts.GetText("txtOnlineUpdatesDisabled"));
@@ -78,7 +85,7 @@ void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host, 
                 context.ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()).toUtf8();
             const XmlDocumentPtr feed = SendUpdateRequest(address, context, host, limits);
             if (feed)
-                reportFeed(silent, context, host, feed);
+                reportFeed(silent, context, host, feed, blocker);
         } catch (const PelkError &error) {
             logError(error.message());
         } catch (const std::exception &error) {

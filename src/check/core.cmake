@@ -10,4 +10,6 @@ target_sources(pelkcore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ProxyChoice.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UpdateRequest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.h
-    ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/UserInputBlocker.h
+    ${CMAKE_CURRENT_LIST_DIR}/UserInputBlocker.cpp)

@@ -207,7 +207,7 @@ private Q_SLOTS:
     void checkLinkAndButtonsFromKeyboard();
     void exitButtonClosesWindow();
     void secondCheckNeverStartsInsideFirst();
-    void userInputWaitsWhileTheRequestRuns();
+    void userInputDuringTheRequestIsDropped();
     void askShowOldMessages_data();
     void askShowOldMessages();
     void qtTextsFollowLanguage_data();
@@ -760,7 +760,7 @@ void tst_UPelkUpdaterMain::secondCheckNeverStartsInsideFirst()
     QVERIFY2(lines.at(1).startsWith(text("de", "txtError") + QStringLiteral(": ")), qPrintable(lines.at(1)));
 }
 
-void tst_UPelkUpdaterMain::userInputWaitsWhileTheRequestRuns()
+void tst_UPelkUpdaterMain::userInputDuringTheRequestIsDropped()
 {
     // The reply comes in a byte at a time, so the request runs for a while.
     TestHttpServer server;
@@ -773,31 +773,51 @@ void tst_UPelkUpdaterMain::userInputWaitsWhileTheRequestRuns()
     showWindowsForACheck();
     QWidget *link = child<QLabel>(m_main.get(), "LUpdateCheck");
     QWidget *exit = child<QPushButton>(m_main.get(), "PExit");
+    QWidget *settings = child<QPushButton>(m_main.get(), "PSettings");
 
-    // Meanwhile the user clicks the link again and then Exit, through the window system
-    // as real clicks arrive, and something asks for a repaint. The window repaints, but
-    // neither click reaches a control while the request runs.
+    // Meanwhile the user clicks the link again, Exit, Settings and the close box, through the
+    // window system as real input arrives, and something asks for a repaint. The window
+    // repaints, but no click reaches a control while the request runs, nor later.
     bool userActed = false;
     EventCounter paints(m_main.get(), QEvent::Paint, [&] { return userActed && m_main->isCheckRunning(); });
-    const auto running = [&] { return m_main->isCheckRunning(); };
-    EventCounter linkPresses(link, QEvent::MouseButtonPress, running);
-    EventCounter exitPresses(exit, QEvent::MouseButtonPress, running);
+    const auto always = [] { return true; };
+    EventCounter linkPresses(link, QEvent::MouseButtonPress, [&] { return m_main->isCheckRunning(); });
+    EventCounter exitPresses(exit, QEvent::MouseButtonPress, always);
+    EventCounter settingsPresses(settings, QEvent::MouseButtonPress, always);
+    EventCounter settingsShown(m_settings.get(), QEvent::Show, always);
+    QTimer closeModal; // should the settings dialog open after all
+    connect(&closeModal, &QTimer::timeout, this, [] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    closeModal.start(10);
     QTimer::singleShot(200, this, [&] {
         QVERIFY(m_main->isCheckRunning());
         clickThroughWindowSystem(link);
         clickThroughWindowSystem(exit);
+        clickThroughWindowSystem(settings);
+        QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+            m_main->windowHandle());
         m_main->update();
         userActed = true;
     });
     QTest::mouseClick(link, Qt::LeftButton);
-
     QVERIFY(userActed);
-    QCOMPARE(linkPresses.count(), 0);
-    QCOMPARE(exitPresses.count(), 0);
     QCOMPARE(server.requests().size(), 1);
     QVERIFY(paints.count() > 0);
-    QVERIFY(m_main->isVisible());
     QCOMPARE(m_main->logText().split(QLatin1Char('\n')).constLast(), text("de", "txtNoUpdatesAvailable"));
+
+    // After the request the user's next click on the link starts a check, and nothing of the
+    // earlier clicks comes back.
+    QTest::qWait(100);
+    clickThroughWindowSystem(link);
+    QTRY_COMPARE(server.requests().size(), 2);
+    QTRY_VERIFY(!m_main->isCheckRunning());
+    QCOMPARE(linkPresses.count(), 0);
+    QCOMPARE(exitPresses.count(), 0);
+    QCOMPARE(settingsPresses.count(), 0);
+    QCOMPARE(settingsShown.count(), 0);
+    QVERIFY(m_main->isVisible());
 }
 
 void tst_UPelkUpdaterMain::askShowOldMessages_data()
