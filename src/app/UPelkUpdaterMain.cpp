@@ -252,7 +252,10 @@ void TFPelkUpdaterMain::runHandler(Handler &&handler)
 void TFPelkUpdaterMain::TntFormCreate()
 {
     try {
-        m_installation = LoadInstallationData(ProgramFolderWithSeparator(m_programFilePath));
+        // A check says later why it may not run; the start says so at once.
+        m_installation = ReadInstallationData(ProgramFolderWithSeparator(m_programFilePath));
+        if (!m_installation.LoadFailure.isEmpty())
+            throw PelkError(QStringLiteral("Error loading ") + ServicePackPath(ProgramFolderWithSeparator(m_programFilePath)));
         try {
             WriteUpdaterPath(m_store, ProgramFolderWithSeparator(m_programFilePath));
         } catch (const PelkError &) {
@@ -264,16 +267,36 @@ void TFPelkUpdaterMain::TntFormCreate()
         m_languages->LoadLanguages(m_options.CommandLineLanguage);
         fillLanguageSelector();
         EnableLogLinks();
+        reportUnreadableIni();
     } catch (const PelkError &error) {
         // Go on with whatever was built; without a language list the built-in English
         // texts apply, starting with the caption of this very message.
         ensureLanguages();
         fillLanguageSelector();
-        if (ApplicationTitle().isEmpty())
-            SetApplicationTitle(QStringLiteral("Orbel - ") + BuiltInText("txtProduct")
-                                + QStringLiteral(" - ") + BuiltInText("txtTitle"));
-        ShowErrorBox(this, error.message());
+        showStartError(error.message());
     }
+}
+
+void TFPelkUpdaterMain::showStartError(const QString &message)
+{
+    if (ApplicationTitle().isEmpty())
+        SetApplicationTitle(QStringLiteral("Orbel - ") + BuiltInText("txtProduct")
+                            + QStringLiteral(" - ") + BuiltInText("txtTitle"));
+    ShowErrorBox(this, message);
+}
+
+void TFPelkUpdaterMain::reportUnreadableIni()
+{
+    // An INI file that exists but cannot be read would otherwise pass for a missing one:
+    // English texts and no address, without a word why.
+    const QString failure = m_ini->readFailure();
+    if (failure.isEmpty())
+        return;
+    const QString message = QStringLiteral("The file %1 cannot be read: %2").arg(m_ini->path(), failure);
+    if (m_options.SilentRun)
+        writeLogLineToStandardError(message);
+    else
+        showStartError(message);
 }
 
 void TFPelkUpdaterMain::ensureLanguages()

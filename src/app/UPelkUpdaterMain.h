@@ -72,6 +72,10 @@ private:
     void ensureLanguages();
     void fillLanguageSelector();
     void EnableLogLinks();
+    // The error box of the start, captioned with the built-in title when no text is applied yet.
+    void showStartError(const QString &message);
+    // Says once why an existing INI file gives no texts: a box, or standard error in a silent run.
+    void reportUnreadableIni();
     void TntFormShow();
     void TntFormDestroy();
     void LUpdateCheckClick();

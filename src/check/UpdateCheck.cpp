@@ -74,6 +74,8 @@ void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host, 
         host.ClearLog();
         if (!context.installation.OnlineUpdateAllowed) {
             host.AddLogLine(texts.GetText("txtOnlineUpdatesDisabled"));
+            if (!context.installation.LoadFailure.isEmpty())
+                host.AddLogLine(context.installation.LoadFailure);
             return;
         }
 

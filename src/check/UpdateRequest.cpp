@@ -17,6 +17,10 @@
 namespace {
 QUrl serviceUrl(const QByteArray &address, const IniFile &ini)
 {
+    const QString unreadable = address.isEmpty() ? ini.readFailure() : QString();
+    if (!unreadable.isEmpty())
+        throw PelkError(QStringLiteral("No address of the update service: the file %1 cannot be read: %2")
+                            .arg(ini.path(), unreadable));
     if (address.isEmpty())
         throw PelkError(QStringLiteral("No address of the update service: UpdateCheckURL in the section Config of %1 is empty")
                             .arg(ini.path()));

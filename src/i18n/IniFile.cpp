@@ -1,6 +1,7 @@
 #include "i18n/IniFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QStringDecoder>
 #include <QStringView>
@@ -31,15 +32,33 @@ QString decodeFile(const QByteArray &bytes)
     return QString::fromUtf8(bytes);
 }
 
-// False when the file is missing or unreadable: every lookup then gives its default.
-bool readText(const QString &path, QString &text)
+// False when the file is missing or cannot be read (then `failure` says why, when it exists):
+// every lookup then gives its default.
+bool readText(const QString &path, QString &text, QString *failure = nullptr)
 {
     if (path.isEmpty())
         return false;
+    const QFileInfo info(path);
+    if (!info.exists())
+        return false;
+    const auto fail = [failure](const QString &why) {
+        if (failure)
+            *failure = why;
+        return false;
+    };
+    if (info.isDir())
+        return fail(QStringLiteral("it is a folder"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return false;
-    text = decodeFile(file.readAll());
+        return fail(file.errorString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return fail(file.errorString());
+    // A zero byte never stands in a text file of one of the 8-bit encodings; it is some other
+    // kind of file that happens to have this name.
+    if (!bytes.startsWith(kUtf16LeMark) && bytes.contains('\0'))
+        return fail(QStringLiteral("it is not a text file"));
+    text = decodeFile(bytes);
     return true;
 }
 
@@ -138,4 +157,12 @@ bool IniFile::hasKey(const QString &section, const QString &key) const
 {
     QString text;
     return readText(m_path, text) && findKey(text, section, key).found;
+}
+
+QString IniFile::readFailure() const
+{
+    QString text;
+    QString failure;
+    readText(m_path, text, &failure);
+    return failure;
 }

@@ -18,6 +18,11 @@ public:
     QString readString(const QString &section, const QString &key, const QString &defaultValue) const;
     bool hasKey(const QString &section, const QString &key) const;
 
+    // Why the file cannot be read although it exists ("it is a folder", "Permission denied",
+    // "it is not a text file"); empty when it reads or does not exist. Lookups then give
+    // their defaults, as for a missing file.
+    QString readFailure() const;
+
 private:
     QString m_path;
 };

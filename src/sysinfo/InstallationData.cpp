@@ -1,7 +1,10 @@
 #include "sysinfo/InstallationData.h"
 
+#include "app/PelkError.h"
 #include "settings/RegistryStore.h"
 #include "sysinfo/XmlHelpers.h"
+
+#include <QFileInfo>
 
 const QString ServicePackFileName = QStringLiteral("PelkServicePack.pelk");
 
@@ -22,10 +25,21 @@ bool endsWithKernelSuffix(const QString &kernelPath)
 
 } // namespace
 
-InstallationData LoadInstallationData(const QString &programFolderWithSeparator)
+QString ServicePackPath(const QString &programFolderWithSeparator)
 {
-    const XmlDocumentPtr document = LoadXmlFile(programFolderWithSeparator + ServicePackFileName);
+    return QFileInfo(programFolderWithSeparator + ServicePackFileName).absoluteFilePath();
+}
+
+InstallationData ReadInstallationData(const QString &programFolderWithSeparator)
+{
     InstallationData data;
+    const QString path = ServicePackPath(programFolderWithSeparator);
+    QString reason;
+    const XmlDocumentPtr document = ReadXmlFile(path, reason);
+    if (!document) {
+        data.LoadFailure = QStringLiteral("The service pack file %1 could not be loaded: %2").arg(path, reason);
+        return data;
+    }
     data.ProgVersion = SelectText(*document, QStringLiteral("/Pelk/ProgVersion/@Value"), QString());
     data.OfflineVersion = SelectText(*document, QStringLiteral("/Pelk/OfflineVersion/@Value"), QString());
     data.BuildTimeStamp = SelectText(*document, QStringLiteral("/Pelk/BuildTimeStamp/@Value"), QString());
@@ -33,6 +47,14 @@ InstallationData LoadInstallationData(const QString &programFolderWithSeparator)
     data.OnlineUpdateAllowed =
         SelectText(*document, QStringLiteral("/Pelk/AllowOnlineUpdate/@Value"), QString())
         == QLatin1String("1");
+    return data;
+}
+
+InstallationData LoadInstallationData(const QString &programFolderWithSeparator)
+{
+    InstallationData data = ReadInstallationData(programFolderWithSeparator);
+    if (!data.LoadFailure.isEmpty())
+        throw PelkError(QStringLiteral("Error loading ") + ServicePackPath(programFolderWithSeparator));
     return data;
 }
 

@@ -54,21 +54,42 @@ QString stringValue(const pugi::xpath_node &node)
 
 } // namespace
 
-XmlDocumentPtr LoadXmlFile(const QString &path)
+XmlDocumentPtr ReadXmlFile(const QString &path, QString &reason)
 {
     // The file is read here rather than by the parser so that any file name the system
     // allows works; the parser itself never fetches anything (no external entities).
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        reason = QStringLiteral("the file does not exist");
+        return nullptr;
+    }
+    if (info.isDir()) {
+        reason = QStringLiteral("it is a folder");
+        return nullptr;
+    }
     QFile file(path);
-    QByteArray content;
-    bool loaded = file.open(QIODevice::ReadOnly);
-    if (loaded) {
-        content = file.readAll();
-        loaded = file.error() == QFileDevice::NoError;
+    if (!file.open(QIODevice::ReadOnly)) {
+        reason = file.errorString();
+        return nullptr;
+    }
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        reason = file.errorString();
+        return nullptr;
     }
     auto document = std::make_shared<XmlDocument>();
-    if (loaded)
-        loaded = parseInto(*document, content);
-    if (!loaded)
+    if (!parseInto(*document, content)) {
+        reason = QStringLiteral("it is not well-formed XML");
+        return nullptr;
+    }
+    return document;
+}
+
+XmlDocumentPtr LoadXmlFile(const QString &path)
+{
+    QString reason;
+    XmlDocumentPtr document = ReadXmlFile(path, reason);
+    if (!document)
         throw PelkError(QStringLiteral("Error loading ") + QFileInfo(path).absoluteFilePath());
     return document;
 }

@@ -11,6 +11,9 @@ using XmlDocumentPtr = std::shared_ptr<pugi::xml_document>;
 // Loads an XML file with white space kept and no external entities; throws
 // PelkError "Error loading <path>" when it is missing, unreadable or not well-formed.
 XmlDocumentPtr LoadXmlFile(const QString &path);
+// The same without throwing: nullptr when it cannot be loaded, with `reason` saying why in a
+// few words ("the file does not exist", "it is a folder", "it is not well-formed XML", ...).
+XmlDocumentPtr ReadXmlFile(const QString &path, QString &reason);
 
 // Parses a reply body; a body that is not well-formed gives an empty document.
 XmlDocumentPtr ParseXmlText(const QByteArray &text);

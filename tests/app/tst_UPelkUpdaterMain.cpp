@@ -197,6 +197,8 @@ private Q_SLOTS:
     void switchingLanguageRecaptionsAllWindowsAndEmptiesLog();
     void missingTextsGiveEmptyCaptions();
     void creationFailureShowsErrorBoxAndProgramRuns();
+    void unreadableFileNamedAtStartAndInCheck_data();
+    void unreadableFileNamedAtStartAndInCheck();
     void commandLineLanguageChoosesStartLanguage();
     void languageStoredWhenWindowGoes();
     void layoutFollowsDesign();
@@ -470,12 +472,98 @@ void tst_UPelkUpdaterMain::creationFailureShowsErrorBoxAndProgramRuns()
     QCOMPARE(child<QComboBox>(m_main.get(), "CBLang")->count(), 0);
     QTest::mouseClick(child<QLabel>(m_main.get(), "LUpdateCheck"), Qt::LeftButton);
     QVERIFY(m_main->isVisible());
-    // Installation data is missing, so the check only says that it may not run.
-    QCOMPARE(m_main->logText(), BuiltInText("txtOnlineUpdatesDisabled"));
+    // Installation data is missing, so the check only says that it may not run, and why.
+    QCOMPARE(m_main->logText(), BuiltInText("txtOnlineUpdatesDisabled") + QStringLiteral("\nThe service pack file ")
+                                    + m_folder + QStringLiteral("/PelkServicePack.pelk could not be loaded: the file does not exist"));
 
     m_main->close();
     destroyWindows();
     QCOMPARE(storedLanguage(), QString());
+}
+
+void tst_UPelkUpdaterMain::unreadableFileNamedAtStartAndInCheck_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("form"); // missing, folder or a file of these bytes
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<QString>("startMessage"); // %1: the file's full path
+    QTest::addColumn<QStringList>("checkLog");
+
+    const QString pack = QStringLiteral("PelkServicePack.pelk");
+    const QString ini = QStringLiteral("PelkUpdater.ini");
+    const QString disabled = BuiltInText("txtOnlineUpdatesDisabled");
+    const QString packLine = QStringLiteral("The service pack file %1 could not be loaded: ");
+    const QString checking = BuiltInText("txtCheckingForUpdates") + QStringLiteral(" ...");
+    const QString iniLine = BuiltInText("txtError") + QStringLiteral(": No address of the update service: the file %1 cannot be read: ");
+    // A binary that happens to hold an INI line is no INI file.
+    const QByteArray noText = QByteArray("\x7f" "ELF") + QByteArray(3, '\0') + "\n[Config]\nUpdateCheckURL=http://x/\n";
+    QTest::newRow("service pack missing") << pack << "missing" << QByteArray() << false << "Error loading %1."
+                                          << QStringList{disabled, packLine + QStringLiteral("the file does not exist")};
+    QTest::newRow("service pack is a folder") << pack << "folder" << QByteArray() << false << "Error loading %1."
+                                              << QStringList{disabled, packLine + QStringLiteral("it is a folder")};
+    QTest::newRow("service pack not XML") << pack << "bytes" << QByteArray("<Pelk>") << false << "Error loading %1."
+                                          << QStringList{disabled, packLine + QStringLiteral("it is not well-formed XML")};
+    QTest::newRow("INI is a folder") << ini << "folder" << QByteArray() << false
+                                     << "The file %1 cannot be read: it is a folder."
+                                     << QStringList{checking, iniLine + QStringLiteral("it is a folder")};
+    QTest::newRow("INI not a text file") << ini << "bytes" << noText << false
+                                         << "The file %1 cannot be read: it is not a text file."
+                                         << QStringList{checking, iniLine + QStringLiteral("it is not a text file")};
+    QTest::newRow("INI not a text file, silent") << ini << "bytes" << noText << true
+                                                 << "The file %1 cannot be read: it is not a text file"
+                                                 << QStringList{checking, iniLine + QStringLiteral("it is not a text file")};
+}
+
+void tst_UPelkUpdaterMain::unreadableFileNamedAtStartAndInCheck()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, form);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, silent);
+    QFETCH(QString, startMessage);
+    QFETCH(QStringList, checkLog);
+    writeProgramFolder("1");
+    const QString path = m_folder + QLatin1Char('/') + file;
+    QVERIFY(QFile::remove(path));
+    if (form == QLatin1String("folder"))
+        QVERIFY(QDir().mkpath(path));
+    else if (form == QLatin1String("bytes"))
+        QVERIFY(writeFile(path, bytes));
+    startMessage = startMessage.arg(path);
+    for (QString &line : checkLog)
+        line.replace(QLatin1String("%1"), path);
+
+    QStringList boxes;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&boxes] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            boxes << box->text();
+            box->close();
+        }
+    });
+    answer.start(10);
+    QTemporaryFile capture;
+    QVERIFY(capture.open());
+    fflush(stderr);
+    const int savedStderr = dup(STDERR_FILENO);
+    dup2(capture.handle(), STDERR_FILENO);
+    CommandLineOptions options;
+    options.SilentRun = silent;
+    createWindows(options);
+    fflush(stderr);
+    dup2(savedStderr, STDERR_FILENO);
+    ::close(savedStderr);
+    capture.seek(0);
+    const QList<QByteArray> errorLines = capture.readAll().split('\n');
+
+    // Said once at the start: in a box, or on standard error in a silent run.
+    QCOMPARE(boxes, silent ? QStringList() : QStringList{startMessage});
+    QCOMPARE(errorLines.contains(startMessage.toUtf8()), silent);
+    // And a check names the file and the reason.
+    m_main->CheckForUpdates(false);
+    QCOMPARE(m_main->logText().split(QLatin1Char('\n')), checkLog);
+    QCOMPARE(boxes.size(), silent ? 0 : 1);
 }
 
 void tst_UPelkUpdaterMain::commandLineLanguageChoosesStartLanguage()

@@ -95,6 +95,8 @@ void TestIniFile::lookup_data()
     QTest::newRow("only one pair removed") << QByteArray("[S]\nk=\"\"x\"\"\n") << "S" << "k" << "\"x\"";
     QTest::newRow("comment is no key") << QByteArray("[S]\n;k=commented\n") << "S" << ";k" << kDefault;
     QTest::newRow("line without equals") << QByteArray("[S]\nk\n") << "S" << "k" << kDefault;
+    // A zero byte outside UTF-16 makes it some other kind of file: nothing of it is read.
+    QTest::newRow("not a text file") << QByteArray("[S]\nk=1\n\0\x01\x02", 11) << "S" << "k" << kDefault;
 }
 
 void TestIniFile::lookup()
@@ -106,6 +108,8 @@ void TestIniFile::lookup()
 
     const IniFile ini(writeIni(file));
     QCOMPARE(ini.readString(section, key, kDefault), expected);
+    QCOMPARE(ini.readFailure(), QString(QTest::currentDataTag() == QByteArray("not a text file")
+                                             ? QStringLiteral("it is not a text file") : QString()));
 }
 
 void TestIniFile::valueLengthLimit_data()
