@@ -52,6 +52,7 @@ private Q_SLOTS:
     void sampleServiceOfTheDemo();
     void messagesWindowIsModalForTheWindowSystem_data();
     void messagesWindowIsModalForTheWindowSystem();
+    void clickDuringTheRequestIsNotReplayed();
 
 private:
     QString userRegFile() const { return m_dir->filePath(QStringLiteral("config/Orbel/user.reg")); }
@@ -414,6 +415,50 @@ void tst_PelkUpdaterEndToEnd::messagesWindowIsModalForTheWindowSystem()
         QCOMPARE(settingsWindows, QStringList());
     }
     QCOMPARE(code, 0);
+}
+
+void tst_PelkUpdaterEndToEnd::clickDuringTheRequestIsNotReplayed()
+{
+    // A slow service: the reply comes a byte every 300 ms, over about 3 seconds.
+    XServer x;
+    QVERIFY2(x.start(), qPrintable(x.errorText()));
+    CannedReply slow = CannedReply::ok("<messages/>");
+    slow.kind = CannedReply::Kind::Trickle;
+    slow.intervalMs = 300;
+    m_server->setReply("/update", slow);
+    const QStringList environment{QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("DISPLAY=") + x.display(),
+                                  QStringLiteral("QT_QPA_GENERIC_PLUGINS=")};
+
+    int requestsAfterSecondClick = 0;
+    QStringList settingsWindows;
+    const int code = run({QStringLiteral("/LNG:engb")}, environment, [&] {
+        const QString main = x.waitForWindow(QStringLiteral("Check for Updates"));
+        if (main.isEmpty())
+            return;
+        QTest::qWait(500);
+        const QPoint origin = x.origin(main);
+        const QPoint link = origin + QPoint(80 + 100, 200 + 28 + 16);
+        const QPoint settings = origin + QPoint(19 + 65, 524 + 21 + 9);
+        x.click(link);
+        QTest::qWait(1000);
+        x.click(settings); // while the reply comes in
+        QTest::qWait(5000);
+        // The check is over; the user's next click goes where it is aimed.
+        x.click(link);
+        QTest::qWait(1500);
+        requestsAfterSecondClick = int(m_server->requests().size());
+        settingsWindows = x.windows(QStringLiteral("Settings"));
+        for (const QString &window : settingsWindows)
+            x.key(window, QStringLiteral("Escape"));
+        QTest::qWait(5000);
+        x.click(origin + QPoint(667 + 65, 524 + 21 + 9)); // Exit
+    });
+    QCOMPARE(settingsWindows, QStringList());
+    QCOMPARE(requestsAfterSecondClick, 2);
+    QCOMPARE(code, 0);
+    QVERIFY2(logHas({QStringLiteral("Checking for updates ..."), QStringLiteral("No updates are available."),
+                     QStringLiteral("Checking for updates ..."), QStringLiteral("No updates are available.")}),
+             m_stderr.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_PelkUpdaterEndToEnd)
