@@ -252,12 +252,13 @@ void TFPelkUpdaterMain::runHandler(Handler &&handler)
 void TFPelkUpdaterMain::TntFormCreate()
 {
     try {
-        // A check says later why it may not run; the start says so at once.
-        m_installation = ReadInstallationData(ProgramFolderWithSeparator(m_programFilePath));
+        const QString folder = ProgramFolderWithSeparator(m_programFilePath);
+        // Kept with its reason for a check, which says later why it may not run.
+        m_installation = ReadInstallationData(folder);
         if (!m_installation.LoadFailure.isEmpty())
-            throw PelkError(QStringLiteral("Error loading ") + ServicePackPath(ProgramFolderWithSeparator(m_programFilePath)));
+            throw PelkError(QStringLiteral("Error loading ") + ServicePackPath(folder));
         try {
-            WriteUpdaterPath(m_store, ProgramFolderWithSeparator(m_programFilePath));
+            WriteUpdaterPath(m_store, folder);
         } catch (const PelkError &) {
             // A store that cannot be written costs only the record of our folder.
         }
