@@ -372,16 +372,16 @@ void tst_PelkUpdaterEndToEnd::messagesWindowIsModalForTheWindowSystem()
 
     QString modalState;
     QString transientFor;
-    QString main;
+    QString mainWindow;
     QStringList settingsWindows;
     const int code = run(arguments, environment, [&] {
         QPoint mainOrigin;
         if (!silent) {
-            main = x.waitForWindow(QStringLiteral("Check for Updates"));
-            if (main.isEmpty())
+            mainWindow = x.waitForWindow(QStringLiteral("Check for Updates"));
+            if (mainWindow.isEmpty())
                 return;
             QTest::qWait(500);
-            mainOrigin = x.origin(main);
+            mainOrigin = x.origin(mainWindow);
             x.click(mainOrigin + QPoint(80 + 100, 200 + 28 + 16)); // the check link
         }
         const QString messages = x.waitForWindow(QStringLiteral("Messages"), 60000);
@@ -410,8 +410,8 @@ void tst_PelkUpdaterEndToEnd::messagesWindowIsModalForTheWindowSystem()
     QVERIFY2(modalState.contains(QLatin1String("_NET_WM_STATE_MODAL")), qPrintable(modalState));
     QVERIFY2(transientFor.contains(QLatin1String("window id")), qPrintable(transientFor));
     if (!silent) {
-        QVERIFY2(transientFor.endsWith(QLatin1String("0x") + QString::number(main.toULongLong(), 16)),
-                 qPrintable(transientFor + QLatin1Char(' ') + main));
+        QVERIFY2(transientFor.endsWith(QLatin1String("0x") + QString::number(mainWindow.toULongLong(), 16)),
+                 qPrintable(transientFor + QLatin1Char(' ') + mainWindow));
         QCOMPARE(settingsWindows, QStringList());
     }
     QCOMPARE(code, 0);
@@ -432,11 +432,11 @@ void tst_PelkUpdaterEndToEnd::clickDuringTheRequestIsNotReplayed()
     int requestsAfterSecondClick = 0;
     QStringList settingsWindows;
     const int code = run({QStringLiteral("/LNG:engb")}, environment, [&] {
-        const QString main = x.waitForWindow(QStringLiteral("Check for Updates"));
-        if (main.isEmpty())
+        const QString mainWindow = x.waitForWindow(QStringLiteral("Check for Updates"));
+        if (mainWindow.isEmpty())
             return;
         QTest::qWait(500);
-        const QPoint origin = x.origin(main);
+        const QPoint origin = x.origin(mainWindow);
         const QPoint link = origin + QPoint(80 + 100, 200 + 28 + 16);
         const QPoint settings = origin + QPoint(19 + 65, 524 + 21 + 9);
         x.click(link);
