@@ -31,3 +31,5 @@ set_target_properties(pelkmessagepage PROPERTIES
     PREFIX ""
     OUTPUT_NAME PelkMessagePage
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+# The program is not whole without its page module: building it builds the module.
+add_dependencies(PelkUpdater pelkmessagepage)
