@@ -3,6 +3,7 @@
 namespace {
 constexpr int kMaxLanguageCodeBytes = 100;
 const QByteArray kSilentSwitch = QByteArrayLiteral("/SILENT");
+const QByteArray kAutoSwitch = QByteArrayLiteral("/AUTO");
 const QByteArray kLanguagePrefix = QByteArrayLiteral("/LNG:");
 
 // Only the letters a-z are folded: the rest of the 8-bit text is compared as it stands.
@@ -47,6 +48,8 @@ CommandLineOptions ScanCommandLine(const QList<QByteArray> &arguments)
     for (const QByteArray &argument : arguments) {
         if (equalsFolded(argument, kSilentSwitch))
             options.SilentRun = true;
+        else if (equalsFolded(argument, kAutoSwitch))
+            options.SilentRun = options.AutoRun = true;
         else if (equalsFolded(argument.left(kLanguagePrefix.size()), kLanguagePrefix))
             options.CommandLineLanguage = limitedCode(argument.mid(kLanguagePrefix.size()));
     }

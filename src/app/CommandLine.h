@@ -7,9 +7,12 @@
 struct CommandLineOptions
 {
     bool SilentRun = false;
+    // "/AUTO": a silent run that checks only when the user wants automatic checks.
+    bool AutoRun = false;
     QByteArray CommandLineLanguage; // UTF-8, at most 100 bytes
 };
 
-// Scans the arguments (without the program's own path) in order: "/SILENT" and "/LNG:<code>",
-// letters A-Z compared without regard to case; the last "/LNG:" wins; anything else is ignored.
+// Scans the arguments (without the program's own path) in order: "/SILENT", "/AUTO" (which
+// also makes the run silent) and "/LNG:<code>", letters A-Z compared without regard to case;
+// the last "/LNG:" wins; anything else is ignored.
 CommandLineOptions ScanCommandLine(const QList<QByteArray> &arguments);

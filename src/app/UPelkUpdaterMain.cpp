@@ -15,6 +15,7 @@
 #include "i18n/Languages.h"
 #include "i18n/QtTranslations.h"
 #include "i18n/WindowTitle.h"
+#include "messages/NewMessagesLine.h"
 #include "messages/UPelkUpdaterMessages.h"
 #include "settings/UPelkUpdaterSettings.h"
 #include "settings/UPelkUpdaterUtils.h"
@@ -132,7 +133,8 @@ TFPelkUpdaterMain::TFPelkUpdaterMain(const CommandLineOptions &options, const QS
       m_store(store),
       m_probe(probe),
       m_clock(clock),
-      m_qtTranslations(std::make_unique<QtTranslations>())
+      m_qtTranslations(std::make_unique<QtTranslations>()),
+      m_checkSkipped(options.AutoRun)
 {
     setObjectName(QStringLiteral("TFPelkUpdaterMain"));
     buildLayout();
@@ -257,8 +259,10 @@ void TFPelkUpdaterMain::TntFormCreate()
         m_installation = ReadInstallationData(folder);
         if (!m_installation.LoadFailure.isEmpty())
             throw PelkError(QStringLiteral("Error loading ") + ServicePackPath(folder));
+        m_checkSkipped = m_options.AutoRun && !ReadAutoUpdate(m_store, m_installation.ProgVersion);
         try {
-            WriteUpdaterPath(m_store, folder);
+            if (!m_checkSkipped)
+                WriteUpdaterPath(m_store, folder);
         } catch (const PelkError &) {
             // A store that cannot be written costs only the record of our folder.
         }
@@ -283,7 +287,16 @@ void TFPelkUpdaterMain::showStartError(const QString &message)
     if (ApplicationTitle().isEmpty())
         SetApplicationTitle(QStringLiteral("Orbel - ") + BuiltInText("txtProduct")
                             + QStringLiteral(" - ") + BuiltInText("txtTitle"));
-    ShowErrorBox(this, message);
+    reportError(message);
+}
+
+void TFPelkUpdaterMain::reportError(const QString &message)
+{
+    // A modal box that nobody can see would keep an unattended run waiting for ever.
+    if (m_displayAvailable)
+        ShowErrorBox(this, message);
+    else
+        writeLogLineToStandardError(ErrorBoxText(message));
 }
 
 void TFPelkUpdaterMain::reportUnreadableIni()
@@ -365,6 +378,16 @@ void TFPelkUpdaterMain::CheckForUpdates(bool silent)
     ::CheckForUpdates(silent, context, *this);
 }
 
+void TFPelkUpdaterMain::SilentCheck()
+{
+    if (m_checkSkipped) {
+        writeLogLineToStandardError(
+            QStringLiteral("Automatic update checks are switched off in the settings: nothing was checked."));
+        return;
+    }
+    CheckForUpdates(true);
+}
+
 QString TFPelkUpdaterMain::logText() const
 {
     return m_edLog->toPlainText();
@@ -434,7 +457,10 @@ bool TFPelkUpdaterMain::AskShowOldMessages(const QString &caption, const QString
 
 void TFPelkUpdaterMain::ShowMessages(const XmlDocumentPtr &feed, const QList<QByteArray> &seenIds)
 {
-    if (m_messages)
+    // Without a display the messages stay unseen, so that the next run with one shows them.
+    if (!m_displayAvailable)
+        AddLogLine(NewMessagesLine(*feed, seenIds));
+    else if (m_messages)
         m_messages->ShowFeed(feed, seenIds);
 }
 

@@ -41,6 +41,11 @@ public:
     // the window then runs with the built-in English texts.
     void TntFormCreate();
 
+    // False when no window of this run can be seen (an unattended run without a display):
+    // errors and new messages then go to the log instead of a window. Set before the
+    // creation steps.
+    void setDisplayAvailable(bool available) { m_displayAvailable = available; }
+
     // The other two windows, created after this one.
     void setCompanions(TFPelkUpdaterSettings &settings, TFPelkUpdaterMessages &messages);
 
@@ -49,6 +54,9 @@ public:
 
     // A check with the silent flag; ignored while a check runs.
     void CheckForUpdates(bool silent);
+    // The check of a silent run. With "/AUTO" it runs only when the user wants automatic
+    // checks; otherwise one line on standard error says that nothing was checked.
+    void SilentCheck();
     bool isCheckRunning() const { return m_checkRunning; }
 
     // Null before the creation steps have run.
@@ -84,6 +92,8 @@ private:
     void PSettingsClick();
     void PExitClick();
     void CBLangChange(int index);
+    // The application's error box, or a line on standard error when no window can be seen.
+    void reportError(const QString &message);
     // Runs an event handler; a failure shows the application's error box.
     template <typename Handler> void runHandler(Handler &&handler);
 
@@ -102,6 +112,10 @@ private:
     // Qt's own texts follow the current language.
     std::unique_ptr<QtTranslations> m_qtTranslations;
 
+    bool m_displayAvailable = true;
+    // A "/AUTO" run whose user does not want automatic checks (or whose wish could not be
+    // read) checks nothing and writes nothing but the language.
+    bool m_checkSkipped = false;
     bool m_logLinks = false;
     int m_logLineCount = 0;
     bool m_checkRunning = false;

@@ -2,5 +2,9 @@ target_sources(pelkcore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/PelkError.h
     ${CMAKE_CURRENT_LIST_DIR}/CommandLine.h
     ${CMAKE_CURRENT_LIST_DIR}/CommandLine.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DisplayAvailable.h
+    ${CMAKE_CURRENT_LIST_DIR}/DisplayAvailable.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/QtArguments.h
+    ${CMAKE_CURRENT_LIST_DIR}/QtArguments.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramPaths.h
     ${CMAKE_CURRENT_LIST_DIR}/ProgramPaths.cpp)

@@ -2,6 +2,8 @@
 
 #include "app/Accessibility.h"
 #include "app/CommandLine.h"
+#include "app/DisplayAvailable.h"
+#include "app/QtArguments.h"
 #include "app/UPelkUpdaterMain.h"
 #include "messages/DesktopUrlOpener.h"
 #include "messages/UPelkUpdaterMessages.h"
@@ -13,6 +15,8 @@
 
 #include <QApplication>
 #include <QEvent>
+
+#include <cstdio>
 
 namespace {
 // PELK_QUIT_AFTER_FIRST_PAINT=1 ends an interactive run as soon as the main window has
@@ -49,11 +53,20 @@ int main(int argc, char *argv[])
 {
     const CommandLineOptions options = ScanCommandLine(argumentsOf(argc, argv));
     // A silent run never shows the main window: it is simply not shown below.
+    // Without a display a silent run still checks, on the offscreen platform; a window
+    // that nobody could see has nothing to do.
+    const bool display = DisplayAvailable();
+    if (!display && !options.SilentRun) {
+        std::fputs("PelkUpdater: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset); "
+                   "\"/SILENT\" checks for updates without one.\n", stderr);
+        return 0;
+    }
 
     // The messages window's HTML engine is loaded later, as a module; it shares its GL
     // contexts with the windows, which Qt arranges only when asked before the application.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication application(argc, argv);
+    QtArguments qtArguments(argc > 0 ? argv[0] : nullptr, !display);
+    QApplication application(qtArguments.argc(), qtArguments.argv());
     InstallAccessibility();
 
     RegFileStore store;
@@ -65,6 +78,7 @@ int main(int argc, char *argv[])
     // The three windows, each complete before the next.
     TFPelkUpdaterMain mainWindow(options, QCoreApplication::applicationFilePath(), installation,
                                  store, probe, clock);
+    mainWindow.setDisplayAvailable(display);
     mainWindow.TntFormCreate();
     TFPelkUpdaterSettings settings(store, installation, &mainWindow);
     TFPelkUpdaterMessages messages(store, installation, clock, urlOpener, &mainWindow);
@@ -76,7 +90,7 @@ int main(int argc, char *argv[])
 
     if (options.SilentRun) {
         mainWindow.ApplyTexts();
-        mainWindow.CheckForUpdates(true);
+        mainWindow.SilentCheck();
         QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
     } else {
         mainWindow.show();

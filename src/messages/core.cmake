@@ -6,5 +6,7 @@ target_sources(pelkcore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/MessageTexts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MessageList.h
     ${CMAKE_CURRENT_LIST_DIR}/MessageList.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/NewMessagesLine.h
+    ${CMAKE_CURRENT_LIST_DIR}/NewMessagesLine.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MessagePage.h
     ${CMAKE_CURRENT_LIST_DIR}/MessagePage.cpp)

@@ -32,6 +32,8 @@ private Q_SLOTS:
     void runChoosesAndStoresLanguage_data();
     void runChoosesAndStoresLanguage();
     void silentRunAppliesLanguageBeforeCheck();
+    void endsWithoutDisplayOrWithQtOptions_data();
+    void endsWithoutDisplayOrWithQtOptions();
     void windowFrameShowsExactTitle();
 
 private:
@@ -171,6 +173,62 @@ void tst_PelkUpdaterProgram::silentRunAppliesLanguageBeforeCheck()
     const QString errors = QString::fromUtf8(process.readAllStandardError());
     QVERIFY2(errors.contains(QStringLiteral("Online updates are not enabled for this installation.")),
              qPrintable(errors));
+}
+
+void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("display"); // false: no display and no platform chosen
+    QTest::addColumn<bool>("servicePack");
+    QTest::addColumn<QString>("line"); // on standard error
+
+    const QString silent = QStringLiteral("/SILENT");
+    const QString english = QStringLiteral("/LNG:engb");
+    const QString notEnabled = QStringLiteral("Online updates are not enabled for this installation.");
+    QTest::newRow("silent, no display") << QStringList{silent, english} << false << true << notEnabled;
+    QTest::newRow("auto, no display, no wish")
+        << QStringList{QStringLiteral("/AUTO")} << false << true
+        << QStringLiteral("Automatic update checks are switched off in the settings: nothing was checked.");
+    QTest::newRow("interactive, no display")
+        << QStringList{english} << false << true
+        << QStringLiteral("PelkUpdater: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset); "
+                          "\"/SILENT\" checks for updates without one.");
+    // The error box would wait for ever for a click that nobody can give.
+    QTest::newRow("silent, no display, no service pack")
+        << QStringList{silent} << false << false
+        << QStringLiteral("Error loading %1/program/PelkServicePack.pelk.");
+    QTest::newRow("silent, Qt's -platform")
+        << QStringList{silent, QStringLiteral("-platform"), QStringLiteral("nonexistent"), english} << true << true
+        << notEnabled;
+    QTest::newRow("silent, Qt's -platform, no display")
+        << QStringList{QStringLiteral("-platform"), QStringLiteral("xcb"), silent, english} << false << true
+        << notEnabled;
+}
+
+void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, display);
+    QFETCH(bool, servicePack);
+    QFETCH(QString, line);
+
+    QProcessEnvironment env = environment();
+    if (!display) {
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QLatin1String(name));
+    }
+    if (!servicePack)
+        QVERIFY(QFile::remove(m_dir->filePath(QStringLiteral("program/PelkServicePack.pelk"))));
+
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(m_program, arguments);
+    QVERIFY2(process.waitForFinished(kRunTimeoutMs), "the run did not end by itself");
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    const QString expected = line.contains(QLatin1String("%1")) ? line.arg(m_dir->path()) : line;
+    QVERIFY2(errors.split(QLatin1Char('\n')).contains(expected), qPrintable(errors));
 }
 
 void tst_PelkUpdaterProgram::windowFrameShowsExactTitle()

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "sysinfo/XmlHelpers.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// The log line of a run that cannot show the messages window: the new messages of the feed
+// (those not in `seenIds`, without regard to case), the last of the feed first as in the
+// window, each as its date in the short date format and its title, so that an unattended
+// run leaves a trace of what waits for the user. A date that does not convert stands as
+// it is in the feed.
+QString NewMessagesLine(const XmlDocument &feed, const QList<QByteArray> &seenIds);
