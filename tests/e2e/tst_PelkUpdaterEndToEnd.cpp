@@ -2,6 +2,7 @@
 // run against a real service on 127.0.0.1. The pelkdriver plugin plays the user: it saves
 // every window the program shows and closes it as a user would.
 
+#include "messages/MessageTexts.h"
 #include "settings/RegFileStore.h"
 #include "settings/RegistryStore.h"
 #include "settings/UPelkUpdaterUtils.h"
@@ -49,6 +50,8 @@ private Q_SLOTS:
     void silentRunWithNewMessageOpensMessagesWindow();
     void interactiveCheckThroughTheLink();
     void notAllowedSendsNothing();
+    void unattendedRuns_data();
+    void unattendedRuns();
     void sampleServiceOfTheDemo();
     void messagesWindowIsModalForTheWindowSystem_data();
     void messagesWindowIsModalForTheWindowSystem();
@@ -66,9 +69,15 @@ private:
     QString storedString(const QString &keyPath, const QString &name) const;
     // Runs the program to its end while this thread keeps serving; returns its exit code.
     // `whileRunning` is called once the program has started; it may wait with QTest::qWait.
+    // An extra "NAME=" with nothing after it removes NAME from the environment.
     int run(const QStringList &arguments, const QStringList &extraEnvironment = {},
             const std::function<void()> &whileRunning = {});
     QStringList shots() const;
+    // The one line of a "/AUTO" run whose user does not want automatic checks.
+    static QStringList off()
+    {
+        return {QStringLiteral("Automatic update checks are switched off in the settings: nothing was checked.")};
+    }
     // Whether `lines` appear in this order among the lines of standard error.
     bool logHas(const QStringList &lines) const;
 
@@ -152,8 +161,14 @@ int tst_PelkUpdaterEndToEnd::run(const QStringList &arguments, const QStringList
     for (const char *proxy : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
         env.remove(QLatin1String(proxy));
     env.remove(QStringLiteral("PELK_QUIT_AFTER_FIRST_PAINT"));
-    for (const QString &assignment : extraEnvironment)
-        env.insert(assignment.section(QLatin1Char('='), 0, 0), assignment.section(QLatin1Char('='), 1));
+    for (const QString &assignment : extraEnvironment) {
+        const QString name = assignment.section(QLatin1Char('='), 0, 0);
+        const QString value = assignment.section(QLatin1Char('='), 1);
+        if (value.isEmpty())
+            env.remove(name);
+        else
+            env.insert(name, value);
+    }
 
     QProcess process;
     process.setProcessEnvironment(env);
@@ -319,6 +334,72 @@ void tst_PelkUpdaterEndToEnd::notAllowedSendsNothing()
     QCOMPARE(m_server->requests().size(), 0);
     QVERIFY(storedString(VersionKeyPath(QStringLiteral("5.2.1.7")), QStringLiteral("LastUpdate")).isEmpty());
     QCOMPARE(shots(), QStringList());
+}
+
+void tst_PelkUpdaterEndToEnd::unattendedRuns_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<int>("wish"); // the stored automatic-check wish; -1: none stored
+    QTest::addColumn<bool>("display");
+    QTest::addColumn<QList<QByteArray>>("seen");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("windowShown");
+
+    const QStringList off = tst_PelkUpdaterEndToEnd::off();
+    const QString total = QStringLiteral("Anzahl der Meldungen: 3");
+    const QString named = QStringLiteral("No display: the new messages stay unread until a run with a display shows them: ")
+        + MsgDateText(QStringLiteral("20260313")) + QStringLiteral(" Meldung c3; ")
+        + MsgDateText(QStringLiteral("20260312")) + QStringLiteral(" Meldung b2");
+    const QList<QByteArray> all{"a1", "b2", "c3"};
+    QTest::newRow("/AUTO, no wish stored") << "/AUTO" << -1 << true << QList<QByteArray>{} << off << false;
+    QTest::newRow("/auto, wish off") << "/auto" << 0 << true << QList<QByteArray>{} << off << false;
+    QTest::newRow("/AUTO, wish on") << "/AUTO" << 1 << true << QList<QByteArray>{"A1"}
+                                    << QStringList{total, QStringLiteral("Davon neu: 2")} << true;
+    QTest::newRow("/AUTO, wish on, no display, nothing new")
+        << "/AUTO" << 1 << false << all
+        << QStringList{total, QStringLiteral("Davon neu: 0"), QStringLiteral("Keine neuen Updates verfügbar")} << false;
+    QTest::newRow("/SILENT, no display, new messages") << "/SILENT" << -1 << false << QList<QByteArray>{"A1"}
+                                                       << QStringList{total, QStringLiteral("Davon neu: 2"), named}
+                                                       << false;
+}
+
+void tst_PelkUpdaterEndToEnd::unattendedRuns()
+{
+    QFETCH(QString, argument);
+    QFETCH(int, wish);
+    QFETCH(bool, display);
+    QFETCH(QList<QByteArray>, seen);
+    QFETCH(QStringList, lines);
+    QFETCH(bool, windowShown);
+
+    m_server->setReply("/update", CannedReply::ok(feedOf({"a1", "b2", "c3"})));
+    {
+        RegFileStore reg = store();
+        if (wish >= 0)
+            WriteAutoUpdate(reg, QStringLiteral("5.2.1.7"), wish == 1);
+        SaveOldMsgIds(reg, QStringLiteral("5.2.1.7"), seen);
+    }
+    QStringList environment;
+    if (!display)
+        environment << QStringLiteral("QT_QPA_PLATFORM=") << QStringLiteral("DISPLAY=")
+                    << QStringLiteral("WAYLAND_DISPLAY=");
+
+    QCOMPARE(run({argument}, environment), 0);
+    QVERIFY2(logHas(lines), m_stderr.constData());
+    const bool checked = lines != off();
+    QCOMPARE(m_server->requests().size(), checked ? 1 : 0);
+    QCOMPARE(shots().size(), windowShown ? 1 : 0);
+    // A run that checks nothing stores nothing but the language.
+    QCOMPARE(storedString(UpdaterKeyPath, QStringLiteral("UpdaterPath")).isEmpty(), !checked);
+    QCOMPARE(storedString(VersionKeyPath(QStringLiteral("5.2.1.7")), QStringLiteral("LastUpdate")).isEmpty(), !checked);
+    QCOMPARE(storedString(UpdaterKeyPath, QStringLiteral("Language")), QStringLiteral("de"));
+    if (!windowShown) {
+        // Nothing was shown, so nothing new became read.
+        QList<QByteArray> after;
+        RegFileStore reg = store();
+        LoadOldMsgIds(reg, QStringLiteral("5.2.1.7"), after);
+        QCOMPARE(after, seen);
+    }
 }
 
 void tst_PelkUpdaterEndToEnd::sampleServiceOfTheDemo()
