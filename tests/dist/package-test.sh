@@ -11,7 +11,10 @@ source=$(cd "$2" && pwd)
 work=$(mktemp -d)
 service_pid=
 cleanup() {
-    [ -n "$service_pid" ] && kill "$service_pid" 2>/dev/null && wait "$service_pid" 2>/dev/null
+    if [ -n "$service_pid" ]; then
+        kill "$service_pid" 2>/dev/null || true
+        wait "$service_pid" 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -60,6 +63,20 @@ verify=$(cd "$units" && XDG_RUNTIME_DIR="$work/runtime" MANPATH="$root/usr/share
 [ -z "$verify" ] || { echo "$verify"; fail "systemd-analyze verify had something to say"; }
 grep -qx 'Persistent=true' "$root/usr/lib/systemd/user/com.orbel.PelkUpdater.timer" || fail "timer not persistent"
 
+echo "== a reinstallation keeps a changed INI file"
+admin="$work/dpkg-root/var/lib/dpkg"
+mkdir -p "$admin/updates" "$admin/info" && touch "$admin/status"
+install_package() {
+    dpkg --root="$work/dpkg-root" --force-depends --force-script-chrootless --force-not-root \
+        --force-confold -i "$deb" > "$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i"; }
+}
+install_package
+echo "; changed here" >> "$work/dpkg-root/etc/pelkupdater/PelkUpdater.ini"
+install_package
+[ "$(tail -n 1 "$work/dpkg-root/etc/pelkupdater/PelkUpdater.ini")" = "; changed here" ] || fail "the INI file was replaced"
+[ -L "$work/dpkg-root/etc/systemd/user/graphical-session.target.wants/com.orbel.PelkUpdater.timer" ] \
+    || fail "the timer was not switched on"
+
 echo "== a silent check of the installed program, without a display"
 python3 "$source/scripts/sample-service.py" --port-file "$work/port" > "$work/service.log" 2>&1 &
 service_pid=$!
@@ -71,6 +88,7 @@ sed -i "s|^UpdateCheckURL=.*|UpdateCheckURL=http://127.0.0.1:$(cat "$work/port")
 mkdir -p "$work/config"
 status=0
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$work/config" HOME="$work" \
+    XDG_RUNTIME_DIR="$work/runtime" \
     "$root/usr/bin/PelkUpdater" /SILENT /LNG:engb 2> "$work/run.log" || status=$?
 cat "$work/run.log"
 [ "$status" -eq 0 ] || fail "exit code $status"
