@@ -259,7 +259,11 @@ void TFPelkUpdaterMain::TntFormCreate()
         m_installation = ReadInstallationData(folder);
         if (!m_installation.LoadFailure.isEmpty())
             throw PelkError(QStringLiteral("Error loading ") + ServicePackPath(folder));
-        m_checkSkipped = m_options.AutoRun && !ReadAutoUpdate(m_store, m_installation.ProgVersion);
+        try {
+            m_checkSkipped = m_options.AutoRun && !ReadAutoUpdate(m_store, m_installation.ProgVersion);
+        } catch (const PelkError &) {
+            // A wish that cannot be read is no wish; the start goes on.
+        }
         try {
             if (!m_checkSkipped)
                 WriteUpdaterPath(m_store, folder);
