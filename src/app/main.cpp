@@ -68,6 +68,8 @@ int main(int argc, char *argv[])
     QtArguments qtArguments(argc > 0 ? argv[0] : nullptr, !display);
     QApplication application(qtArguments.argc(), qtArguments.argv());
     InstallAccessibility();
+    // Ties the windows to the installed desktop entry (its icon and name, also on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.orbel.PelkUpdater"));
 
     RegFileStore store;
     LinuxSystemProbe probe;
