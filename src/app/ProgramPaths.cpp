@@ -1,19 +1,16 @@
 #include "app/ProgramPaths.h"
 
 namespace {
+// Only "/" separates folders here; ":" is an ordinary character of a file name.
 bool isSeparator(QChar c)
 {
-    return c == QLatin1Char('/') || c == QLatin1Char(':');
+    return c == QLatin1Char('/');
 }
 
-// Index of the last "/" or ":", -1 when there is none.
+// Index of the last "/", -1 when there is none.
 qsizetype lastSeparator(const QString &path)
 {
-    for (qsizetype i = path.size() - 1; i >= 0; --i) {
-        if (isSeparator(path[i]))
-            return i;
-    }
-    return -1;
+    return path.lastIndexOf(QLatin1Char('/'));
 }
 } // namespace
 
@@ -26,8 +23,7 @@ QString ProgramFolderWithoutSeparator(const QString &programFilePath)
 {
     const qsizetype last = lastSeparator(programFilePath);
     // A separator right after the root (or another separator) belongs to the folder name.
-    const bool dropSeparator = last > 0 && programFilePath[last] == QLatin1Char('/')
-        && !isSeparator(programFilePath[last - 1]);
+    const bool dropSeparator = last > 0 && !isSeparator(programFilePath[last - 1]);
     return programFilePath.left(dropSeparator ? last : last + 1);
 }
 

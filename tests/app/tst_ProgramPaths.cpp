@@ -22,8 +22,11 @@ void TestProgramPaths::folders_data()
     QTest::newRow("usual") << "/opt/pelk/PelkUpdater" << "/opt/pelk/" << "/opt/pelk";
     QTest::newRow("root") << "/PelkUpdater" << "/" << "/";
     QTest::newRow("double slash") << "/opt//PelkUpdater" << "/opt//" << "/opt//";
-    QTest::newRow("colon") << "c:PelkUpdater" << "c:" << "c:";
-    QTest::newRow("slash after colon") << "c:/PelkUpdater" << "c:/" << "c:/";
+    // A colon is part of a name, never a drive separator.
+    QTest::newRow("colon in the name") << "/opt/pelk/Pelk:Updater" << "/opt/pelk/" << "/opt/pelk";
+    QTest::newRow("colon in a folder") << "/opt/a:b/PelkUpdater" << "/opt/a:b/" << "/opt/a:b";
+    QTest::newRow("colon without folder") << "c:PelkUpdater" << "" << "";
+    QTest::newRow("slash after colon") << "c:/PelkUpdater" << "c:/" << "c:";
     QTest::newRow("no folder") << "PelkUpdater" << "" << "";
     QTest::newRow("dots in folder") << "/a.b/c.d/Pelk.bin" << "/a.b/c.d/" << "/a.b/c.d";
 }
@@ -47,7 +50,8 @@ void TestProgramPaths::iniPath_data()
     QTest::newRow("extension") << "/opt/pelk/PelkUpdater.exe" << "/opt/pelk/PelkUpdater.ini";
     QTest::newRow("last dot only") << "/opt/pelk/Pelk.Updater.bin" << "/opt/pelk/Pelk.Updater.ini";
     QTest::newRow("dot in folder only") << "/opt/pelk.d/PelkUpdater" << "/opt/pelk.d/PelkUpdater.ini";
-    QTest::newRow("dot before colon") << "/opt/a.b:PelkUpdater" << "/opt/a.b:PelkUpdater.ini";
+    QTest::newRow("colon in the name") << "/opt/Pelk:Updater" << "/opt/Pelk:Updater.ini";
+    QTest::newRow("dot before colon") << "/opt/a.b:PelkUpdater" << "/opt/a.ini";
     QTest::newRow("trailing dot") << "/opt/PelkUpdater." << "/opt/PelkUpdater.ini";
     QTest::newRow("leading dot") << "/opt/.PelkUpdater" << "/opt/.ini";
     QTest::newRow("bare name") << "PelkUpdater" << "PelkUpdater.ini";
