@@ -1,5 +1,7 @@
 #include "i18n/IniFile.h"
 
+#include "i18n/TextCodec.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
@@ -29,7 +31,7 @@ QString decodeFile(const QByteArray &bytes)
     }
     if (bytes.startsWith(kUtf8Mark))
         return QString::fromUtf8(QByteArrayView(bytes).sliced(kUtf8Mark.size()));
-    return QString::fromUtf8(bytes);
+    return DecodeUtf8OrWindows1252(bytes);
 }
 
 // False when the file is missing or cannot be read (then `failure` says why, when it exists):
@@ -96,8 +98,10 @@ bool sameName(QStringView a, QStringView b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// Searches the first section of that name only, as the profile service does.
-FoundKey findKey(const QString &text, const QString &section, const QString &key)
+// Calls `visit` with each key line of the first section of that name, as the profile
+// service reads only that one; `visit` returns false to stop.
+template <typename Visit>
+void forEachKeyLine(const QString &text, const QString &section, Visit &&visit)
 {
     bool inSection = false;
     for (QStringView line : QStringView(text).split(u'\n')) {
@@ -107,13 +111,24 @@ FoundKey findKey(const QString &text, const QString &section, const QString &key
         QStringView name;
         if (sectionHeader(line, name)) {
             if (inSection)
-                break;
+                return;
             inSection = sameName(name, section);
-        } else if (inSection && sameName(keyName(line), key)) {
-            return keyLine(line);
+        } else if (inSection && !visit(line)) {
+            return;
         }
     }
-    return FoundKey();
+}
+
+FoundKey findKey(const QString &text, const QString &section, const QString &key)
+{
+    FoundKey found;
+    forEachKeyLine(text, section, [&](QStringView line) {
+        if (!sameName(keyName(line), key))
+            return true;
+        found = keyLine(line);
+        return false;
+    });
+    return found;
 }
 
 QString withoutQuotes(const QString &value)
@@ -165,4 +180,22 @@ QString IniFile::readFailure() const
     QString failure;
     readText(m_path, text, &failure);
     return failure;
+}
+
+QHash<QString, std::optional<QString>> IniFile::readSection(const QString &section) const
+{
+    QHash<QString, std::optional<QString>> keys;
+    QString text;
+    if (!readText(m_path, text))
+        return keys;
+    forEachKeyLine(text, section, [&](QStringView line) {
+        const QString name = keyName(line).toString().toCaseFolded();
+        if (!keys.contains(name)) {
+            const FoundKey key = keyLine(line);
+            keys.insert(name, key.hasValue ? std::optional<QString>(limited(withoutQuotes(key.value)))
+                                           : std::nullopt);
+        }
+        return true;
+    });
+    return keys;
 }

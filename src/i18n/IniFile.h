@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
+#include <optional>
 
-// Reads an INI file the way the Windows wide profile service does: UTF-16LE when the file
-// starts with its byte-order mark, UTF-8 otherwise; section and key names without regard to
+// Reads an INI file the way the Windows wide profile service does: UTF-16LE or UTF-8 when the
+// file starts with their byte-order mark; without one, UTF-8 when the file is valid UTF-8 and
+// Windows-1252 otherwise (as Windows tools write it); section and key names without regard to
 // case; the first matching section and key win; blanks around names and values trimmed; one
 // pair of matching quotes around a value removed; at most 2047 characters of a value.
 // The file is read afresh at every lookup, so edits during a run are seen; it is never written.
@@ -22,6 +25,11 @@ public:
     // "it is not a text file"); empty when it reads or does not exist. Lookups then give
     // their defaults, as for a missing file.
     QString readFailure() const;
+
+    // Every key of the section in one reading of the file, for callers that need many:
+    // the key name folded by QString::toCaseFolded() -> its value as readString() gives it,
+    // or nothing for a line without "=" (a key without a value).
+    QHash<QString, std::optional<QString>> readSection(const QString &section) const;
 
 private:
     QString m_path;

@@ -70,6 +70,11 @@ void TestIniFile::lookup_data()
                                         << "Texts_de" << "txtClose" << german;
     QTest::newRow("UTF-8 with mark") << ("\xEF\xBB\xBF[Texts_de]\ntxtClose=" + german.toUtf8() + "\n")
                                      << "Texts_de" << "txtClose" << german;
+    // Files of Windows tools: no mark and no valid UTF-8 means the ANSI code page 1252.
+    QTest::newRow("Windows-1252 without mark") << QByteArray("[Texts_de]\ntxtClose=Schlie\xDF" "en \x80 \x81\n")
+                                               << "Texts_de" << "txtClose" << QStringLiteral("Schließen € \u0081");
+    QTest::newRow("Windows-1252 name") << QByteArray("[Texts_de]\nGr\xF6\xDF" "e=x\n")
+                                       << "Texts_de" << QStringLiteral("größe") << "x";
     QTest::newRow("UTF-16LE with mark")
         << utf16le(QStringLiteral("[Texts_de]\r\ntxtClose=") + german + QStringLiteral("\r\n"))
         << "Texts_de" << "txtClose" << german;
