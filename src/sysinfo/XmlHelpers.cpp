@@ -1,6 +1,7 @@
 #include "sysinfo/XmlHelpers.h"
 
 #include "app/PelkError.h"
+#include "sysinfo/XmlEncoding.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,11 +22,28 @@ bool isWellFormed(const QByteArray &text)
     return !reader.hasError();
 }
 
-bool parseInto(XmlDocument &document, const QByteArray &text)
+enum class ParseResult { Parsed, NotXml, NotInItsEncoding, UnknownEncoding };
+
+// Both readers get the text as UTF-8, whatever encoding the document came in.
+ParseResult parseInto(XmlDocument &document, const QByteArray &text, QByteArray &encoding)
 {
-    return isWellFormed(text)
-        && document.load_buffer(text.constData(), size_t(text.size()), kParseOptions,
-                                pugi::encoding_auto);
+    QByteArray utf8;
+    switch (XmlTextAsUtf8(text, utf8, encoding)) {
+    case XmlTextStatus::Utf8:
+        break;
+    case XmlTextStatus::UnknownEncoding:
+        return ParseResult::UnknownEncoding;
+    case XmlTextStatus::InvalidText:
+        return ParseResult::NotInItsEncoding;
+    }
+    const bool parsed = isWellFormed(utf8)
+        && document.load_buffer(utf8.constData(), size_t(utf8.size()), kParseOptions, pugi::encoding_utf8);
+    return parsed ? ParseResult::Parsed : ParseResult::NotXml;
+}
+
+QString unknownEncodingText(const QByteArray &encoding)
+{
+    return QStringLiteral("unknown encoding \"%1\"").arg(QString::fromLatin1(encoding));
 }
 
 QString fromXml(const pugi::char_t *text)
@@ -78,11 +96,21 @@ XmlDocumentPtr ReadXmlFile(const QString &path, QString &reason)
         return nullptr;
     }
     auto document = std::make_shared<XmlDocument>();
-    if (!parseInto(*document, content)) {
+    QByteArray encoding;
+    switch (parseInto(*document, content, encoding)) {
+    case ParseResult::Parsed:
+        return document;
+    case ParseResult::UnknownEncoding:
+        reason = unknownEncodingText(encoding);
+        break;
+    case ParseResult::NotInItsEncoding:
+        reason = QStringLiteral("it is not text in the encoding \"%1\"").arg(QString::fromLatin1(encoding));
+        break;
+    case ParseResult::NotXml:
         reason = QStringLiteral("it is not well-formed XML");
-        return nullptr;
+        break;
     }
-    return document;
+    return nullptr;
 }
 
 XmlDocumentPtr LoadXmlFile(const QString &path)
@@ -97,7 +125,11 @@ XmlDocumentPtr LoadXmlFile(const QString &path)
 XmlDocumentPtr ParseXmlText(const QByteArray &text)
 {
     auto document = std::make_shared<XmlDocument>();
-    if (!parseInto(*document, text))
+    QByteArray encoding;
+    const ParseResult result = parseInto(*document, text, encoding);
+    if (result == ParseResult::UnknownEncoding)
+        throw PelkError(QStringLiteral("The reply is in an ") + unknownEncodingText(encoding));
+    if (result != ParseResult::Parsed)
         document->reset();
     return document;
 }

@@ -8,14 +8,18 @@
 using XmlDocument = pugi::xml_document;
 using XmlDocumentPtr = std::shared_ptr<pugi::xml_document>;
 
+// Documents may come in any encoding that the system's converter knows (XmlTextAsUtf8).
+
 // Loads an XML file with white space kept and no external entities; throws
 // PelkError "Error loading <path>" when it is missing, unreadable or not well-formed.
 XmlDocumentPtr LoadXmlFile(const QString &path);
 // The same without throwing: nullptr when it cannot be loaded, with `reason` saying why in a
-// few words ("the file does not exist", "it is a folder", "it is not well-formed XML", ...).
+// few words ("the file does not exist", "it is a folder", "it is not well-formed XML",
+// "unknown encoding "x-name"", ...).
 XmlDocumentPtr ReadXmlFile(const QString &path, QString &reason);
 
-// Parses a reply body; a body that is not well-formed gives an empty document.
+// Parses a reply body; a body that is not well-formed gives an empty document. A body in an
+// encoding that cannot be read throws PelkError "The reply is in an unknown encoding "<name>"".
 XmlDocumentPtr ParseXmlText(const QByteArray &text);
 
 // The text of the first node that the XPath 1.0 expression selects from `context`

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 class TestXmlHelpers : public QObject
 {
     Q_OBJECT
@@ -137,21 +139,72 @@ void TestXmlHelpers::loadFindsAFileUnderANonAsciiName()
 void TestXmlHelpers::loadHonoursTheDeclaredEncoding_data()
 {
     QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("value");       // empty: the document cannot be read
+    QTest::addColumn<QString>("unknownName"); // the encoding named in the error, if any
     const QString text = QStringLiteral("<Pelk Value=\"Größe\"/>");
+    const QString size = QStringLiteral("Größe");
     QByteArray utf16("\xFF\xFE");
     utf16 += QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
-    QTest::newRow("UTF-8 without mark") << text.toUtf8();
-    QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
-    QTest::newRow("UTF-16LE with mark") << utf16;
-    QTest::newRow("ISO-8859-1 declared")
-        << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Pelk Value=\"Gr\xF6\xDF" "e\"/>");
+    QByteArray utf16be("\xFE\xFF");
+    const QString declaredUtf16 = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?>") + text;
+    for (const QChar c : declaredUtf16)
+        utf16be += QByteArray(1, char(c.unicode() >> 8)) + QByteArray(1, char(c.unicode() & 0xFF));
+    const auto declared = [](const char *encoding, const QByteArray &value) -> QByteArray {
+        return "<?xml version=\"1.0\" encoding=\"" + QByteArray(encoding) + "\"?><Pelk Value=\"" + value + "\"/>";
+    };
+    QTest::newRow("UTF-8 without mark") << text.toUtf8() << size << "";
+    QTest::newRow("UTF-8 with mark") << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << size << "";
+    QTest::newRow("UTF-16LE with mark") << utf16 << size << "";
+    QTest::newRow("UTF-16BE with mark, declared") << utf16be << size << "";
+    QTest::newRow("ISO-8859-1 declared") << declared("ISO-8859-1", "Gr\xF6\xDF" "e") << size << "";
+    QTest::newRow("windows-1252 declared") << declared("windows-1252", "x\xE4 \x80 \x93q\x94") << "xä € “q”" << "";
+    QTest::newRow("ISO-8859-15 declared") << declared("ISO-8859-15", "\xA4 \xBD") << "€ œ" << "";
+    QTest::newRow("Shift_JIS declared") << declared("Shift_JIS", "\x93\xFA\x96\x7B") << "日本" << "";
+    QTest::newRow("single quotes, blanks, other case")
+        << QByteArray("<?xml version='1.0' encoding = 'WINDOWS-1252' ?>\n<Pelk Value=\"\xFC\"/>") << "ü" << "";
+    QTest::newRow("unknown encoding") << declared("x-pelk-unknown", "x") << "" << "x-pelk-unknown";
+    QTest::newRow("converter options are no name") << declared("UTF-8//IGNORE", "x") << "" << "UTF-8//IGNORE";
+    QTest::newRow("bytes not of the declared encoding") << declared("US-ASCII", "Gr\xF6\xDF" "e") << "" << "";
 }
 
+// Files and reply bodies are read alike.
 void TestXmlHelpers::loadHonoursTheDeclaredEncoding()
 {
     QFETCH(QByteArray, content);
-    const XmlDocumentPtr document = LoadXmlFile(writeFile(QStringLiteral("enc.xml"), content));
-    QCOMPARE(SelectText(*document, QStringLiteral("/Pelk/@Value"), QString()), QStringLiteral("Größe"));
+    QFETCH(QString, value);
+    QFETCH(QString, unknownName);
+    const QString path = writeFile(QStringLiteral("enc.xml"), content);
+    const auto errorOf = [](const std::function<void()> &action) {
+        try {
+            action();
+        } catch (const PelkError &error) {
+            return error.message();
+        }
+        return QString();
+    };
+    XmlDocumentPtr file;
+    XmlDocumentPtr reply;
+    const QString fileError = errorOf([&] { file = LoadXmlFile(path); });
+    const QString replyError = errorOf([&] { reply = ParseXmlText(content); });
+    QString reason;
+    const bool read = bool(ReadXmlFile(path, reason));
+    if (!value.isEmpty()) {
+        QCOMPARE(fileError, QString());
+        QVERIFY(read);
+        QCOMPARE(SelectText(*file, QStringLiteral("/Pelk/@Value"), QString()), value);
+        QCOMPARE(SelectText(*reply, QStringLiteral("/Pelk/@Value"), QString()), value);
+        return;
+    }
+    QCOMPARE(fileError, QStringLiteral("Error loading ") + path);
+    QVERIFY(!read);
+    if (!unknownName.isEmpty()) {
+        QCOMPARE(reason, QStringLiteral("unknown encoding \"%1\"").arg(unknownName));
+        QCOMPARE(replyError, QStringLiteral("The reply is in an unknown encoding \"%1\"").arg(unknownName));
+    } else {
+        QCOMPARE(reason, QStringLiteral("it is not text in the encoding \"US-ASCII\""));
+        QCOMPARE(replyError, QString());
+        QVERIFY(!reply->first_child());
+    }
 }
 
 void TestXmlHelpers::loadNeverFetchesExternalEntities()
