@@ -3,6 +3,7 @@
 #include "app/Accessibility.h"
 #include "app/CommandLine.h"
 #include "app/DisplayAvailable.h"
+#include "app/ErrorBox.h"
 #include "app/QtArguments.h"
 #include "app/UPelkUpdaterMain.h"
 #include "messages/DesktopUrlOpener.h"
@@ -72,6 +73,8 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("com.orbel.PelkUpdater"));
 
     RegFileStore store;
+    // A damaged settings file is mended before anything reads it; the user hears of it once.
+    const QString storeNotice = store.setDamagedUserFileAside();
     LinuxSystemProbe probe;
     SystemClock clock;
     DesktopUrlOpener urlOpener;
@@ -90,6 +93,13 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIntValue("PELK_QUIT_AFTER_FIRST_PAINT") == 1)
         mainWindow.installEventFilter(&quitAfterFirstPaint);
 
+    if (!storeNotice.isEmpty() && options.SilentRun) {
+        std::fprintf(stderr, "%s\n", storeNotice.toLocal8Bit().constData());
+        std::fflush(stderr);
+    } else if (!storeNotice.isEmpty()) {
+        // Shown once the main window is up, with its caption as the box's title.
+        QMetaObject::invokeMethod(&mainWindow, [&] { ShowErrorBox(&mainWindow, storeNotice); }, Qt::QueuedConnection);
+    }
     if (options.SilentRun) {
         mainWindow.ApplyTexts();
         mainWindow.SilentCheck();

@@ -1,5 +1,7 @@
 #include "settings/RegFile.h"
 
+#include "i18n/TextCodec.h"
+
 #include <QStringDecoder>
 #include <QtEndian>
 
@@ -35,23 +37,90 @@ QStringList splitKeyPath(QStringView path)
     return parts;
 }
 
-std::optional<QString> decodeFile(const QByteArray &bytes)
+QString foldedPath(const QStringList &path)
 {
-    if (bytes.startsWith("\xFF\xFE")) {
-        QStringDecoder decoder(QStringDecoder::Utf16LE, QStringDecoder::Flag::Stateless);
-        QString text = decoder(QByteArrayView(bytes).sliced(2));
-        if (decoder.hasError() || !QStringView(text).isValidUtf16())
-            return std::nullopt;
-        return text;
+    return path.join(u'\\').toCaseFolded();
+}
+
+// The lines of a file as text; nothing for a line that cannot be decoded.
+struct DecodedLines
+{
+    QList<std::optional<QString>> lines;
+    bool damaged = false;
+};
+
+DecodedLines decodeUtf16Le(QByteArrayView body)
+{
+    DecodedLines decoded;
+    if (body.size() % 2 != 0) {
+        decoded.damaged = true;
+        body.chop(1);
     }
+    QString text(body.size() / 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i)
+        text[i] = QChar(qFromLittleEndian<quint16>(body.data() + 2 * i));
+    for (const QStringView line : QStringView(text).split(u'\n')) {
+        if (line.isValidUtf16()) {
+            decoded.lines.append(line.toString());
+        } else {
+            decoded.lines.append(std::nullopt);
+            decoded.damaged = true;
+        }
+    }
+    return decoded;
+}
+
+QList<QByteArrayView> splitLines(QByteArrayView body)
+{
+    QList<QByteArrayView> lines;
+    qsizetype start = 0;
+    for (qsizetype end; (end = body.indexOf('\n', start)) >= 0; start = end + 1)
+        lines.append(body.sliced(start, end - start));
+    lines.append(body.sliced(start));
+    return lines;
+}
+
+// REGEDIT4 files are ANSI text unless a byte-order mark says otherwise.
+bool isAnsiFile(const QList<QByteArrayView> &lines)
+{
+    for (const QByteArrayView line : lines) {
+        if (!line.trimmed().isEmpty())
+            return line.trimmed() == QByteArrayView("REGEDIT4");
+    }
+    return false;
+}
+
+DecodedLines decode8Bit(QByteArrayView body, bool markedUtf8)
+{
+    DecodedLines decoded;
+    const QList<QByteArrayView> lines = splitLines(body);
+    const bool ansi = !markedUtf8 && isAnsiFile(lines);
+    for (const QByteArrayView line : lines) {
+        if (ansi) {
+            decoded.lines.append(DecodeWindows1252(line));
+            continue;
+        }
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString text = decoder(line);
+        if (!decoder.hasError()) {
+            decoded.lines.append(std::move(text));
+        } else if (!markedUtf8) {
+            decoded.lines.append(DecodeWindows1252(line));
+        } else {
+            decoded.lines.append(std::nullopt);
+            decoded.damaged = true;
+        }
+    }
+    return decoded;
+}
+
+DecodedLines decodeLines(const QByteArray &bytes)
+{
     QByteArrayView body(bytes);
-    if (body.startsWith("\xEF\xBB\xBF"))
-        body = body.sliced(3);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder(body);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
+    if (body.startsWith("\xFF\xFE"))
+        return decodeUtf16Le(body.sliced(2));
+    const bool markedUtf8 = body.startsWith("\xEF\xBB\xBF");
+    return decode8Bit(markedUtf8 ? body.sliced(3) : body, markedUtf8);
 }
 
 // A quoted name or string starting at `pos` (on the opening quote); `pos` ends after the
@@ -192,137 +261,183 @@ bool lessPath(const QStringList &a, const QStringList &b)
 
 } // namespace
 
-std::optional<RegFile> RegFile::parse(const QByteArray &bytes)
-{
-    const std::optional<QString> text = decodeFile(bytes);
-    if (!text)
-        return std::nullopt;
-    RegFile file;
-    const QStringList lines = text->split(u'\n');
-    qsizetype first = 0;
-    while (first < lines.size() && lines[first].trimmed().isEmpty())
-        ++first;
-    if (first == lines.size())
-        return file;
-    const QString header = lines[first].trimmed();
-    if (first != 0 || (header != kHeader5 && header != kHeader4))
-        return std::nullopt;
-    const bool eightBit = header == kHeader4;
+namespace {
 
+// One value line: a value to set, or the name of a value to remove ("Name"=-).
+struct ValueLine
+{
+    RegValue value;
+    bool removal = false;
+};
+
+// `moreLines` gives the next line of a hex list continued with "\", or nothing.
+template <typename MoreLines>
+std::optional<ValueLine> parseValueLine(const QString &line, bool eightBit, MoreLines &&moreLines)
+{
+    qsizetype pos = 0;
+    QString name;
+    if (line.startsWith(u'@')) {
+        pos = 1;
+    } else if (line.startsWith(u'"')) {
+        const std::optional<QString> quotedName = readQuoted(line, pos);
+        if (!quotedName)
+            return std::nullopt;
+        name = *quotedName;
+    } else {
+        return std::nullopt;
+    }
+    skipBlanks(line, pos);
+    if (pos >= line.size() || line[pos] != u'=')
+        return std::nullopt;
+    ++pos;
+    skipBlanks(line, pos);
+    const QStringView data = QStringView(line).mid(pos);
+
+    if (data.startsWith(u'"')) {
+        qsizetype end = 0;
+        const std::optional<QString> string = readQuoted(data, end);
+        if (!string || !data.mid(end).trimmed().isEmpty())
+            return std::nullopt;
+        return ValueLine{RegValue::fromString(name, *string), false};
+    }
+    if (data == u"-")
+        return ValueLine{RegValue{name, 0, QByteArray()}, true};
+    if (data.startsWith(u"dword:", Qt::CaseInsensitive)) {
+        const std::optional<quint32> number = parseHexNumber(data.mid(6).trimmed());
+        if (!number)
+            return std::nullopt;
+        return ValueLine{RegValue::fromDword(name, *number), false};
+    }
+    if (!data.startsWith(u"hex", Qt::CaseInsensitive))
+        return std::nullopt;
+
+    QString list;
+    const qsizetype colon = data.indexOf(u':');
+    if (colon >= 0)
+        list = data.mid(colon + 1).toString();
+    // The continuation lines belong to this value even when its start is bad.
+    bool complete = true;
+    while (list.endsWith(u'\\')) {
+        list.chop(1);
+        const std::optional<QString> next = moreLines();
+        if (!next) {
+            complete = false;
+            break;
+        }
+        list += next->trimmed();
+    }
+    if (colon < 0 || !complete)
+        return std::nullopt;
+    quint32 type = kRegBinary;
+    const QStringView kind = data.mid(3, colon - 3).trimmed();
+    if (!kind.isEmpty()) {
+        if (!kind.startsWith(u'(') || !kind.endsWith(u')'))
+            return std::nullopt;
+        const std::optional<quint32> number = parseHexNumber(kind.mid(1, kind.size() - 2).trimmed());
+        if (!number)
+            return std::nullopt;
+        type = *number;
+    }
+    const std::optional<QByteArray> bytes = parseHexBytes(list);
+    if (!bytes)
+        return std::nullopt;
+    ValueLine parsed{RegValue{name, type, *bytes}, false};
+    // REGEDIT4 wrote string data in the ANSI code page.
+    if (eightBit && (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz))
+        parsed.value.data = toUtf16Le(DecodeWindows1252(*bytes));
+    return parsed;
+}
+
+} // namespace
+
+RegFile::Reading RegFile::read(const QByteArray &bytes)
+{
+    Reading reading;
+    const DecodedLines decoded = decodeLines(bytes);
+    reading.damaged = decoded.damaged;
+    const QList<std::optional<QString>> &lines = decoded.lines;
+
+    qsizetype n = 0;
+    while (n < lines.size() && lines[n] && lines[n]->trimmed().isEmpty())
+        ++n;
+    if (n == lines.size())
+        return reading;
+    const QString header = lines[n] ? lines[n]->trimmed() : QString();
+    const bool eightBit = header == kHeader4;
+    if (header == kHeader5 || eightBit)
+        ++n;
+    else
+        reading.damaged = true; // without its header the rest is still read
+
+    RegFile &file = reading.content;
+    // Nothing while no key line, or an unreadable one, stands above the values.
     std::optional<QStringList> current;
     bool inRemovedKey = false;
-    for (qsizetype n = 1; n < lines.size(); ++n) {
-        const QString line = lines[n].trimmed();
+    const auto moreLines = [&]() -> std::optional<QString> {
+        return ++n < lines.size() ? lines[n] : std::nullopt;
+    };
+    for (; n < lines.size(); ++n) {
+        if (!lines[n]) {
+            reading.damaged = true;
+            continue;
+        }
+        const QString line = lines[n]->trimmed();
         if (line.isEmpty() || line.startsWith(u';'))
             continue;
         if (line.startsWith(u'[')) {
-            if (!line.endsWith(u']'))
-                return std::nullopt;
-            QStringView inner = QStringView(line).mid(1, line.size() - 2);
+            const QStringView inner = QStringView(line).mid(1, line.size() - 2);
             const bool removal = inner.startsWith(u'-');
             const QStringList path = splitKeyPath(removal ? inner.mid(1) : inner);
-            if (path.isEmpty())
-                return std::nullopt;
+            current.reset();
+            inRemovedKey = false;
+            if (!line.endsWith(u']') || line.size() < 2 || path.isEmpty()) {
+                reading.damaged = true;
+                continue;
+            }
             inRemovedKey = removal;
             if (removal) {
                 file.removeKey(path);
-                current.reset();
             } else {
                 file.listed(path);
                 current = path;
             }
             continue;
         }
-        if (!line.startsWith(u'"') && !line.startsWith(u'@'))
-            return std::nullopt;
-
-        qsizetype pos = 0;
-        QString name;
-        if (line[0] == u'@') {
-            pos = 1;
-        } else {
-            const std::optional<QString> quotedName = readQuoted(line, pos);
-            if (!quotedName)
-                return std::nullopt;
-            name = *quotedName;
-        }
-        skipBlanks(line, pos);
-        if (pos >= line.size() || line[pos] != u'=')
-            return std::nullopt;
-        ++pos;
-        skipBlanks(line, pos);
-        const QStringView data = QStringView(line).mid(pos);
-
-        std::optional<RegValue> value;
-        if (data.startsWith(u'"')) {
-            qsizetype end = 0;
-            const std::optional<QString> string = readQuoted(data, end);
-            if (!string || !data.mid(end).trimmed().isEmpty())
-                return std::nullopt;
-            value = RegValue::fromString(name, *string);
-        } else if (data == u"-") {
-            value = RegValue{name, 0, QByteArray()};
-        } else if (data.startsWith(u"dword:", Qt::CaseInsensitive)) {
-            const std::optional<quint32> number = parseHexNumber(data.mid(6).trimmed());
-            if (!number)
-                return std::nullopt;
-            value = RegValue::fromDword(name, *number);
-        } else if (data.startsWith(u"hex", Qt::CaseInsensitive)) {
-            quint32 type = kRegBinary;
-            qsizetype colon = data.indexOf(u':');
-            if (colon < 0)
-                return std::nullopt;
-            const QStringView kind = data.mid(3, colon - 3).trimmed();
-            if (!kind.isEmpty()) {
-                if (!kind.startsWith(u'(') || !kind.endsWith(u')'))
-                    return std::nullopt;
-                const std::optional<quint32> number = parseHexNumber(kind.mid(1, kind.size() - 2).trimmed());
-                if (!number)
-                    return std::nullopt;
-                type = *number;
-            }
-            QString list = data.mid(colon + 1).toString();
-            while (list.endsWith(u'\\')) {
-                list.chop(1);
-                if (++n >= lines.size())
-                    break;
-                list += lines[n].trimmed();
-            }
-            const std::optional<QByteArray> bytesOfValue = parseHexBytes(list);
-            if (!bytesOfValue)
-                return std::nullopt;
-            value = RegValue{name, type, *bytesOfValue};
-            // REGEDIT4 wrote string data in the 8-bit code page.
-            if (eightBit && (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz)) {
-                QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-                const QString wide = decoder(*bytesOfValue);
-                if (decoder.hasError())
-                    return std::nullopt;
-                value->data = toUtf16Le(wide);
-            }
-        } else {
-            return std::nullopt;
-        }
+        const std::optional<ValueLine> value = parseValueLine(line, eightBit, moreLines);
         // Values under a removed key are dropped, as an import drops them.
-        if (inRemovedKey)
+        if (value && inRemovedKey)
             continue;
-        if (!current)
-            return std::nullopt;
-        if (data == u"-")
-            file.removeValue(*current, name);
+        if (!value || !current) {
+            reading.damaged = true;
+            continue;
+        }
+        if (value->removal)
+            file.removeValue(*current, value->value.name);
         else
-            file.setValue(*current, *value);
+            file.setValue(*current, value->value);
     }
-    return file;
+    return reading;
+}
+
+std::optional<RegFile> RegFile::parse(const QByteArray &bytes)
+{
+    Reading reading = read(bytes);
+    if (reading.damaged)
+        return std::nullopt;
+    return std::move(reading.content);
 }
 
 QByteArray RegFile::toBytes() const
 {
-    QList<Key> keys = m_keys;
+    QList<const Key *> keys;
+    keys.reserve(m_keys.size());
+    for (const Key &key : m_keys)
+        keys.append(&key);
     std::stable_sort(keys.begin(), keys.end(),
-                     [](const Key &a, const Key &b) { return lessPath(a.path, b.path); });
+                     [](const Key *a, const Key *b) { return lessPath(a->path, b->path); });
     QString out = kHeader5 + QLatin1Char('\n');
-    for (const Key &key : keys) {
+    for (const Key *keyPointer : keys) {
+        const Key &key = *keyPointer;
         out += QLatin1String("\n[") + key.path.join(u'\\') + QLatin1String("]\n");
         for (const RegValue &value : key.values)
             out += valueLine(value);
@@ -350,7 +465,7 @@ bool RegFile::isStorableName(const QString &name)
 
 bool RegFile::hasKey(const QStringList &path) const
 {
-    if (path.size() <= 1)
+    if (path.size() <= 1 || find(path))
         return true;
     return std::any_of(m_keys.cbegin(), m_keys.cend(),
                        [&](const Key &key) { return isBelowOrSame(key.path, path); });
@@ -371,47 +486,60 @@ QList<RegValue> RegFile::values(const QStringList &path) const
 void RegFile::setValue(const QStringList &path, const RegValue &value)
 {
     Key &key = listed(path);
-    for (RegValue &old : key.values) {
-        if (old.name.compare(value.name, Qt::CaseInsensitive) == 0) {
-            old.type = value.type;
-            old.data = value.data;
-            return;
-        }
+    const QString name = value.name.toCaseFolded();
+    const auto known = key.valueIndex.constFind(name);
+    if (known != key.valueIndex.cend()) {
+        RegValue &old = key.values[*known];
+        old.type = value.type;
+        old.data = value.data;
+        return;
     }
+    key.valueIndex.insert(name, key.values.size());
     key.values.append(value);
 }
 
 void RegFile::removeKey(const QStringList &path)
 {
-    m_keys.removeIf([&](const Key &key) { return isBelowOrSame(key.path, path); });
+    if (m_keys.removeIf([&](const Key &key) { return isBelowOrSame(key.path, path); }) > 0)
+        reindex();
 }
 
 void RegFile::removeValue(const QStringList &path, const QString &name)
 {
-    for (Key &key : m_keys) {
-        if (samePath(key.path, path)) {
-            key.values.removeIf([&](const RegValue &value) {
-                return value.name.compare(name, Qt::CaseInsensitive) == 0;
-            });
-        }
-    }
+    const auto position = m_index.constFind(foldedPath(path));
+    if (position == m_index.cend())
+        return;
+    Key &key = m_keys[*position];
+    const QString folded = name.toCaseFolded();
+    const auto known = key.valueIndex.constFind(folded);
+    if (known == key.valueIndex.cend())
+        return;
+    key.values.removeAt(*known);
+    key.valueIndex.clear();
+    for (qsizetype i = 0; i < key.values.size(); ++i)
+        key.valueIndex.insert(key.values[i].name.toCaseFolded(), i);
 }
 
 const RegFile::Key *RegFile::find(const QStringList &path) const
 {
-    for (const Key &key : m_keys) {
-        if (samePath(key.path, path))
-            return &key;
-    }
-    return nullptr;
+    const auto position = m_index.constFind(foldedPath(path));
+    return position == m_index.cend() ? nullptr : &m_keys[*position];
 }
 
 RegFile::Key &RegFile::listed(const QStringList &path)
 {
-    for (Key &key : m_keys) {
-        if (samePath(key.path, path))
-            return key;
-    }
-    m_keys.append(Key{path, {}});
+    const QString folded = foldedPath(path);
+    const auto position = m_index.constFind(folded);
+    if (position != m_index.cend())
+        return m_keys[*position];
+    m_index.insert(folded, m_keys.size());
+    m_keys.append(Key{path, {}, {}});
     return m_keys.last();
+}
+
+void RegFile::reindex()
+{
+    m_index.clear();
+    for (qsizetype i = 0; i < m_keys.size(); ++i)
+        m_index.insert(foldedPath(m_keys[i].path), i);
 }

@@ -3,6 +3,7 @@
 #include "settings/RegValue.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <optional>
@@ -13,9 +14,18 @@
 class RegFile
 {
 public:
-    // The document held in `bytes` (UTF-8, or UTF-16LE with its byte-order mark; version
-    // 5.00 or REGEDIT4), or nothing when they do not form one. An empty file is an empty
-    // document. Deletion lines ("[-key]", "Name"=-) apply as an import would apply them.
+    struct Reading;
+
+    // Everything that can be read from `bytes`, as the registry editor reads such a file:
+    // a byte-order mark (UTF-8 or UTF-16LE), blank lines and blanks around the header and
+    // between entries, CRLF or LF. Version 5.00 files without a mark are UTF-8 (a line that
+    // is no valid UTF-8 is taken as Windows-1252, as Windows tools write it); REGEDIT4 files
+    // are ANSI text, read as Windows-1252. A line that cannot be read is skipped and the
+    // reading marked damaged, as are the values under a key line that cannot be read; all
+    // other keys and values are kept. Deletion lines ("[-key]", "Name"=-) apply as an import
+    // would apply them. Time and memory grow in proportion to the size of the file.
+    static Reading read(const QByteArray &bytes);
+    // The document when `bytes` form one without damage; an empty file is an empty document.
     static std::optional<RegFile> parse(const QByteArray &bytes);
 
     // UTF-8 without byte-order mark, keys in tree order.
@@ -42,10 +52,19 @@ private:
     {
         QStringList path;
         QList<RegValue> values;
+        QHash<QString, qsizetype> valueIndex; // folded value name -> position in values
     };
 
     const Key *find(const QStringList &path) const;
     Key &listed(const QStringList &path);
+    void reindex();
 
     QList<Key> m_keys;
+    QHash<QString, qsizetype> m_index; // folded path -> position in m_keys
+};
+
+struct RegFile::Reading
+{
+    RegFile content;
+    bool damaged = false; // some of the file could not be read
 };

@@ -62,7 +62,9 @@ std::unique_ptr<RegistryKey> RegFileStore::openKey(RegistryRoot root, const QStr
 
     const StoreFile store(file);
     const StoreFile::Snapshot snapshot = store.load();
-    if (snapshot.state == StoreFile::State::Valid && snapshot.content.hasKey(*keyPath))
+    // What could be read of a damaged file is seen as well; its first write replaces it.
+    const bool readable = snapshot.state == StoreFile::State::Valid || snapshot.state == StoreFile::State::Damaged;
+    if (readable && snapshot.content.hasKey(*keyPath))
         return std::make_unique<RegFileKey>(file, *keyPath, snapshot.content.values(*keyPath), user);
     // The machine store is only ever read.
     if (!canCreate || !user || snapshot.state == StoreFile::State::Unreadable)
@@ -72,4 +74,19 @@ std::unique_ptr<RegistryKey> RegFileStore::openKey(RegistryRoot root, const QStr
     if (!created)
         return nullptr;
     return std::make_unique<RegFileKey>(file, *keyPath, created->values(*keyPath), true);
+}
+
+QString RegFileStore::setDamagedUserFileAside()
+{
+    if (m_userFile.isEmpty())
+        return QString();
+    const StoreFile store(m_userFile);
+    if (store.load().state != StoreFile::State::Damaged)
+        return QString();
+    QString kept;
+    if (!store.update([](RegFile &) {}, &kept) || kept.isEmpty())
+        return QString();
+    return QStringLiteral("The settings file \"%1\" was damaged. Everything that could still be read "
+                          "from it is kept; the damaged file is saved as \"%2\"")
+        .arg(QDir::toNativeSeparators(m_userFile), QDir::toNativeSeparators(kept));
 }

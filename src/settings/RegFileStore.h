@@ -19,6 +19,12 @@ public:
     std::unique_ptr<RegistryKey> openKey(RegistryRoot root, const QString &path,
                                          bool canCreate) override;
 
+    // Called at start: a damaged user file is replaced by everything still readable in it
+    // and kept beside under a name of its own. Returns the notice for the user then,
+    // otherwise empty. (Without this call the first write does the same, with a warning on
+    // standard error.)
+    QString setDamagedUserFileAside();
+
     QString userFile() const { return m_userFile; }
     QString machineFile() const { return m_machineFile; }
 

@@ -21,6 +21,8 @@ constexpr int kLockTimeoutMs = 10000;
 const QString kLockSuffix = QStringLiteral(".lock");
 const QString kDamagedSuffix = QStringLiteral(".damaged");
 const QString kTemporaryInfix = QStringLiteral(".tmp-");
+// Beyond this many kept damaged files the store is left as it is rather than add another.
+constexpr int kMaxDamagedFiles = 1000;
 
 QByteArray nativePath(const QString &path)
 {
@@ -56,6 +58,17 @@ bool writeAll(int fd, const QByteArray &bytes)
         left -= written;
     }
     return true;
+}
+
+// Gives the file a second name that must not exist yet. File systems without hard links
+// get the file moved there instead, which no more replaces anything.
+bool linkWithoutReplacing(const QByteArray &from, const QByteArray &to)
+{
+    if (::link(from.constData(), to.constData()) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    return ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0;
 }
 
 void syncFolder(const QString &folder)
@@ -99,17 +112,13 @@ StoreFile::Snapshot StoreFile::load() const
         }
         snapshot.bytes.append(buffer, got);
     }
-    std::optional<RegFile> content = RegFile::parse(snapshot.bytes);
-    if (!content) {
-        snapshot.state = State::Damaged;
-        return snapshot;
-    }
-    snapshot.state = State::Valid;
-    snapshot.content = std::move(*content);
+    RegFile::Reading reading = RegFile::read(snapshot.bytes);
+    snapshot.state = reading.damaged ? State::Damaged : State::Valid;
+    snapshot.content = std::move(reading.content);
     return snapshot;
 }
 
-std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &change) const
+std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &change, QString *keptAs) const
 {
     const QFileInfo info(m_path);
     // A store file linked from elsewhere (kept with other dotfiles, say) is replaced where it
@@ -117,7 +126,7 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
     if (info.isSymLink()) {
         const QString target = info.canonicalFilePath();
         if (!target.isEmpty() && target != m_path)
-            return StoreFile(target).update(change);
+            return StoreFile(target).update(change, keptAs);
     }
     if (!ensureFolder(info.absolutePath()))
         return std::nullopt;
@@ -137,18 +146,25 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
         return std::move(current.content);
 
     removeStaleTemporaries();
+    QString kept;
     if (current.state == State::Damaged) {
-        const QString kept = m_path + kDamagedSuffix;
-        if (!writeReplacing(kept, current.bytes))
+        kept = keepDamaged(current.bytes);
+        if (kept.isEmpty())
             return std::nullopt;
-        const QByteArray warning = "Warning: the settings file \"" + nativePath(m_path)
-            + "\" could not be read; it is kept as \"" + nativePath(kept)
-            + "\" and a new settings file is written.\n";
-        std::fputs(warning.constData(), stderr);
-        std::fflush(stderr);
     }
     if (!writeReplacing(m_path, changed))
         return std::nullopt;
+    if (!kept.isEmpty()) {
+        if (keptAs) {
+            *keptAs = kept;
+        } else {
+            const QByteArray warning = "Warning: the settings file \"" + nativePath(m_path)
+                + "\" was damaged; what could be read of it is kept, the damaged file as \""
+                + nativePath(kept) + "\".\n";
+            std::fputs(warning.constData(), stderr);
+            std::fflush(stderr);
+        }
+    }
     return std::move(current.content);
 }
 
@@ -167,6 +183,30 @@ bool StoreFile::writeReplacing(const QString &target, const QByteArray &bytes) c
     }
     syncFolder(QFileInfo(target).absolutePath());
     return true;
+}
+
+QString StoreFile::keepDamaged(const QByteArray &bytes) const
+{
+    QByteArray name = nativePath(temporaryPrefix()) + "XXXXXX";
+    UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
+    if (!fd.isValid())
+        return QString();
+    const bool written = ::fchmod(fd.get(), 0600) == 0 && writeAll(fd.get(), bytes)
+        && ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0;
+    QString kept;
+    // A new link never replaces a file of that name, so no earlier damaged file is lost.
+    for (int number = 0; written && kept.isEmpty() && number < kMaxDamagedFiles; ++number) {
+        const QString candidate = m_path + kDamagedSuffix
+            + (number == 0 ? QString() : QLatin1Char('.') + QString::number(number));
+        if (linkWithoutReplacing(name, nativePath(candidate)))
+            kept = candidate;
+        else if (errno != EEXIST)
+            break;
+    }
+    ::unlink(name.constData());
+    if (!kept.isEmpty())
+        syncFolder(QFileInfo(kept).absolutePath());
+    return kept;
 }
 
 // A temporary file that is there while we hold the lock was left by a writer that died.

@@ -18,7 +18,7 @@ public:
     struct Snapshot
     {
         State state = State::Missing;
-        RegFile content;  // empty unless Valid
+        RegFile content;  // when Damaged, everything in the file that could still be read
         QByteArray bytes; // the file as read
         bool ownerOnly = false; // readable and writable by its owner alone
     };
@@ -29,15 +29,20 @@ public:
 
     // Applies `change` to the current contents and stores the result, creating the folder
     // when needed. Returns the stored contents, or nothing when the file could not be
-    // written; the old file is then left as it was. A damaged file is first kept beside as
-    // "<name>.damaged" and a warning goes to standard error. A change that leaves the file's
-    // bytes as they are writes nothing.
-    std::optional<RegFile> update(const std::function<void(RegFile &)> &change) const;
+    // written; the old file is then left as it was. A change that leaves the file's bytes as
+    // they are writes nothing.
+    // A damaged file is first kept beside under a name that no earlier one has
+    // ("<name>.damaged", "<name>.damaged.1", ...); what could be read of it is kept in the new
+    // file. Its name goes to `keptAs` when given, for the caller to tell the user; without
+    // `keptAs` a warning goes to standard error.
+    std::optional<RegFile> update(const std::function<void(RegFile &)> &change, QString *keptAs = nullptr) const;
 
     QString path() const { return m_path; }
 
 private:
     bool writeReplacing(const QString &target, const QByteArray &bytes) const;
+    // The name the bytes were kept under, or empty when they could not be written.
+    QString keepDamaged(const QByteArray &bytes) const;
     void removeStaleTemporaries() const;
     QString temporaryPrefix() const;
 

@@ -34,6 +34,8 @@ private Q_SLOTS:
     void silentRunAppliesLanguageBeforeCheck();
     void endsWithoutDisplayOrWithQtOptions_data();
     void endsWithoutDisplayOrWithQtOptions();
+    void flawedStoreKeepsItsSettings_data();
+    void flawedStoreKeepsItsSettings();
     void windowFrameShowsExactTitle();
 
 private:
@@ -229,6 +231,65 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
     QCOMPARE(process.exitCode(), 0);
     const QString expected = line.contains(QLatin1String("%1")) ? line.arg(m_dir->path()) : line;
     QVERIFY2(errors.split(QLatin1Char('\n')).contains(expected), qPrintable(errors));
+}
+
+void tst_PelkUpdaterProgram::flawedStoreKeepsItsSettings_data()
+{
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<QByteArray>("flaw");    // put before the header, or after it when it ends in a line break
+    QTest::addColumn<int>("noticeLines");    // on standard error
+    QTest::newRow("silent, blank line before the header") << true << QByteArray("\r\n") << 0;
+    QTest::newRow("silent, one unreadable line") << true << QByteArray("\nstray line") << 1;
+    // An interactive start tells it in the error box instead.
+    QTest::newRow("interactive, one unreadable line") << false << QByteArray("\nstray line") << 0;
+}
+
+// One flaw in the settings file costs nothing that can still be read, and the user hears of a
+// damaged file once.
+void tst_PelkUpdaterProgram::flawedStoreKeepsItsSettings()
+{
+    QFETCH(bool, silent);
+    QFETCH(QByteArray, flaw);
+    QFETCH(int, noticeLines);
+    QByteArray id;
+    {
+        RegFileStore before = store();
+        WriteStoredLanguage(before, "engb");
+        id = GetInstallationId(before);
+    }
+    QFile file(userRegFile());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray flawed = file.readAll();
+    file.close();
+    if (flaw.startsWith('\n'))
+        flawed.insert(flawed.indexOf('\n'), flaw);
+    else
+        flawed.prepend(flaw);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(flawed);
+    file.close();
+
+    QProcessEnvironment env = environment();
+    if (!silent)
+        env.insert(QStringLiteral("PELK_QUIT_AFTER_FIRST_PAINT"), QStringLiteral("1"));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(m_program, silent ? QStringList{QStringLiteral("/SILENT")} : QStringList());
+    QVERIFY2(process.waitForFinished(kRunTimeoutMs), "the run did not end by itself");
+    QCOMPARE(process.exitCode(), 0);
+
+    const QByteArray errors = process.readAllStandardError();
+    QCOMPARE(errors.count("was damaged"), noticeLines);
+    RegFileStore after = store();
+    QCOMPARE(ReadStoredLanguage(after), QByteArray("engb"));
+    QCOMPARE(GetInstallationId(after), id);
+    QFile kept(userRegFile() + QStringLiteral(".damaged"));
+    const bool damaged = flaw.startsWith('\n');
+    QCOMPARE(kept.exists(), damaged);
+    if (damaged) {
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), flawed);
+    }
 }
 
 void tst_PelkUpdaterProgram::windowFrameShowsExactTitle()

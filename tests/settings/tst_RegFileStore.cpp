@@ -157,8 +157,8 @@ private Q_SLOTS:
     void unopenableFileIsAMissingKey();
     void failedWriteKeepsTheOldFile_data();
     void failedWriteKeepsTheOldFile();
-    void damagedFileIsKeptBeside_data();
-    void damagedFileIsKeptBeside();
+    void damagedFileIsSalvaged_data();
+    void damagedFileIsSalvaged();
     void fileIsPrivate();
     void unchangedWriteLeavesTheFile();
     void linkedFileStaysLinked();
@@ -256,10 +256,28 @@ void TestRegFileStore::readsEveryForm_data()
     QTest::newRow("UTF-16LE with byte-order mark")
         << utf16WithBom(QString::fromUtf8(kHeader + key + "\"P\"=\"Grüße €\"\r\n"))
         << kUpdaterKey << "P" << string << "Grüße €" << 0u;
-    QTest::newRow("REGEDIT4 string") << "REGEDIT4\n" + key + "\"P\"=\"Gr\xC3\xBC\xC3\x9F" "e\"\n"
-                                     << kUpdaterKey << "P" << string << "Grüße" << 0u;
-    QTest::newRow("REGEDIT4 8-bit expandable string") << "REGEDIT4\n" + key + "\"E\"=hex(2):25,41,25,00\n"
-                                                      << kUpdaterKey << "E" << expand << "%A%" << 0u;
+    // What the registry editor itself accepts.
+    QTest::newRow("blank lines before the header") << "\n \r\n\t\n" + kHeader + key + "\"P\"=\"x\"\n"
+                                                   << kUpdaterKey << "P" << string << "x" << 0u;
+    QTest::newRow("blanks around the header, CRLF") << QByteArray("  Windows Registry Editor Version 5.00 \t\r\n\r\n"
+                                                                  "  [HKEY_CURRENT_USER\\Software\\Orbel\\PelkUpdater]  \r\n"
+                                                                  "\t\"P\"=\"x\"\r\n")
+                                                    << kUpdaterKey << "P" << string << "x" << 0u;
+    QTest::newRow("mark, then a blank line") << "\xEF\xBB\xBF\n" + kHeader + key + "\"P\"=\"x\"\n"
+                                             << kUpdaterKey << "P" << string << "x" << 0u;
+    QTest::newRow("UTF-16LE, blank line first") << utf16WithBom(QString::fromUtf8("\r\n" + kHeader + key + "\"P\"=\"x\"\r\n"))
+                                                << kUpdaterKey << "P" << string << "x" << 0u;
+    // REGEDIT4 files are ANSI text.
+    QTest::newRow("REGEDIT4 string") << "REGEDIT4\n" + key + "\"P\"=\"Gr\xFC\xDF" "e \x80\"\n"
+                                     << kUpdaterKey << "P" << string << "Grüße €" << 0u;
+    QTest::newRow("REGEDIT4 ANSI name") << "REGEDIT4\r\n" + key + "\"Gr\xF6\xDF" "e\"=dword:00000002\r\n"
+                                        << kUpdaterKey << "Größe" << dword << "" << 2u;
+    QTest::newRow("REGEDIT4 8-bit expandable string") << "REGEDIT4\n" + key + "\"E\"=hex(2):25,41,25,fc,00\n"
+                                                      << kUpdaterKey << "E" << expand << "%A%ü" << 0u;
+    QTest::newRow("REGEDIT4 with UTF-8 mark") << "\xEF\xBB\xBFREGEDIT4\n" + key + "\"P\"=\"Gr\xC3\xBC\"\n"
+                                              << kUpdaterKey << "P" << string << "Grü" << 0u;
+    QTest::newRow("5.00 line of a Windows tool") << kHeader + key + "\"P\"=\"Gr\xFC\xDF" "e\"\n"
+                                                 << kUpdaterKey << "P" << string << "Grüße" << 0u;
     QTest::newRow("key and value names ignore case")
         << kHeader + "\n[hkey_current_user\\SOFTWARE\\orbel\\PELKUPDATER]\n\"proxyserver\"=\"p\"\n"
         << kUpdaterKey << "ProxyServer" << string << "p" << 0u;
@@ -609,53 +627,92 @@ void TestRegFileStore::failedWriteKeepsTheOldFile()
     QCOMPARE(key->readString(QStringLiteral("Old")), QStringLiteral("kept"));
 }
 
-void TestRegFileStore::damagedFileIsKeptBeside_data()
+void TestRegFileStore::damagedFileIsSalvaged_data()
 {
     QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("readable"); // whether ID and After can still be read
+
     const QByteArray key = "\n[HKEY_CURRENT_USER\\Software\\Orbel\\PelkUpdater]\n";
-    QTest::newRow("no header") << key + "\"P\"=\"x\"\n";
-    QTest::newRow("unknown header") << "Windows Registry Editor Version 6.00\n" + key;
-    QTest::newRow("value before any key") << kHeader + "\"P\"=\"x\"\n" + key;
-    QTest::newRow("string not closed") << kHeader + key + "\"P\"=\"x\n";
-    QTest::newRow("text after string") << kHeader + key + "\"P\"=\"x\" y\n";
-    QTest::newRow("bad dword") << kHeader + key + "\"N\"=dword:xyz\n";
-    QTest::newRow("dword too long") << kHeader + key + "\"N\"=dword:000000001\n";
-    QTest::newRow("bad hex byte") << kHeader + key + "\"B\"=hex:01,zz\n";
-    QTest::newRow("bad hex type") << kHeader + key + "\"B\"=hex(q):01\n";
-    QTest::newRow("unknown data form") << kHeader + key + "\"B\"=qword:01\n";
-    QTest::newRow("key line not closed") << kHeader + "\n[HKEY_CURRENT_USER\\Software\n";
-    QTest::newRow("stray line") << kHeader + key + "ProxyServer=x\n";
-    QTest::newRow("invalid UTF-8") << kHeader + key + "\"P\"=\"\xC3\x28\"\n";
-    QTest::newRow("cut UTF-16") << QByteArray("\xFF\xFEW\x00i", 5);
-    QTest::newRow("binary junk") << QByteArray("\x00\x01\x02\xFF\x00", 5);
+    const QByteArray id = "\"ID\"=\"{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}\"\n";
+    const QByteArray after = "\"After\"=dword:00000001\n";
+    // One flaw between readable values; the flawed value "P" is lost, nothing else.
+    const auto around = [&](const QByteArray &flaw) -> QByteArray { return kHeader + key + id + flaw + key + after; };
+    QTest::newRow("no header") << key + id + after << true;
+    QTest::newRow("unknown header") << "Windows Registry Editor Version 6.00\n" + key + id + after << true;
+    QTest::newRow("value before any key") << kHeader + "\"P\"=\"x\"\n" + key + id + after << true;
+    QTest::newRow("string not closed") << around("\"P\"=\"x\n") << true;
+    QTest::newRow("text after string") << around("\"P\"=\"x\" y\n") << true;
+    QTest::newRow("bad dword") << around("\"P\"=dword:xyz\n") << true;
+    QTest::newRow("dword too long") << around("\"P\"=dword:000000001\n") << true;
+    QTest::newRow("bad hex byte, continued") << around("\"P\"=hex:01,zz,\\\n  02\n") << true;
+    QTest::newRow("bad hex type") << around("\"P\"=hex(q):01\n") << true;
+    QTest::newRow("unknown data form") << around("\"P\"=qword:01\n") << true;
+    QTest::newRow("stray line") << around("ProxyServer=x\n") << true;
+    // Values below a key line that cannot be read have no key to go to.
+    QTest::newRow("key line not closed") << around("[HKEY_CURRENT_USER\\Software\n\"P\"=\"x\"\n") << true;
+    QTest::newRow("invalid UTF-8 after a UTF-8 mark") << "\xEF\xBB\xBF" + around("\"P\"=\"\xC3\x28\"\n") << true;
+    QTest::newRow("cut UTF-16") << utf16WithBom(QString::fromUtf8(kHeader + key + id + after)) + "x" << true;
+    const QString surrogateLine = QStringLiteral("\"P\"=\"") + QChar(0xD800) + QStringLiteral("\"\n");
+    QTest::newRow("lone surrogate in UTF-16")
+        << utf16WithBom(QString::fromUtf8(kHeader + key + id) + surrogateLine + QString::fromUtf8(key + after)) << true;
+    QTest::newRow("binary junk") << QByteArray("\x00\x01\x02\xFF\x00", 5) << false;
 }
 
-void TestRegFileStore::damagedFileIsKeptBeside()
+// A damaged file loses only what cannot be read; it is kept beside under a name of its own,
+// and the user is told once.
+void TestRegFileStore::damagedFileIsSalvaged()
 {
     QFETCH(QByteArray, file);
-    QVERIFY(writeUserFile(file));
+    QFETCH(bool, readable);
     const QString damaged = userFile() + QStringLiteral(".damaged");
+    const auto checkSalvaged = [&](RegFileStore &s) {
+        const auto key = s.openKey(RegistryRoot::CurrentUser, kUpdaterKey, false);
+        QCOMPARE(bool(key), readable);
+        if (!key)
+            return;
+        QCOMPARE(key->readString(QStringLiteral("ID")), QStringLiteral("{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}"));
+        QCOMPARE(key->readInteger(QStringLiteral("After")), 1u);
+        QVERIFY(!key->valueExists(QStringLiteral("P")));
+    };
+    QVERIFY(writeUserFile(file));
     QVERIFY(writeBytes(damaged, "an older damaged file"));
     RegFileStore s = store();
 
-    // Readers see no values in it, and reading alone changes nothing.
-    QVERIFY(!s.openKey(RegistryRoot::CurrentUser, kUpdaterKey, false));
+    // Readers see what is readable, and reading alone changes nothing.
+    checkSalvaged(s);
+    if (QTest::currentTestFailed())
+        return;
     QCOMPARE(readBytes(userFile()), file);
 
-    std::unique_ptr<RegistryKey> key;
-    StderrCapture capture(m_dir->filePath(QStringLiteral("stderr.txt")));
-    key = s.openKey(RegistryRoot::CurrentUser, kUpdaterKey, true);
-    QVERIFY(key);
-    key->writeString(QStringLiteral("P"), QStringLiteral("new"));
-    const QByteArray warning = capture.text();
+    // At start: the notice is for the caller to show; nothing goes to standard error.
+    StderrCapture startCapture(m_dir->filePath(QStringLiteral("start.txt")));
+    const QString notice = s.setDamagedUserFileAside();
+    QCOMPARE(startCapture.text(), QByteArray());
+    QVERIFY2(notice.contains(userFile() + QLatin1Char('"')), qPrintable(notice));
+    QVERIFY2(notice.contains(damaged + QStringLiteral(".1")), qPrintable(notice));
+    QCOMPARE(s.setDamagedUserFileAside(), QString());
+    QCOMPARE(readBytes(damaged), QByteArray("an older damaged file"));
+    QCOMPARE(readBytes(damaged + QStringLiteral(".1")), file);
+    QVERIFY(RegFile::parse(readBytes(userFile())));
+    checkSalvaged(s);
+    if (QTest::currentTestFailed())
+        return;
 
-    QCOMPARE(readBytes(damaged), file);
-    QVERIFY2(warning.contains(QByteArray(QFile::encodeName(userFile()) + '"')), warning.constData());
-    QVERIFY2(warning.contains(QFile::encodeName(damaged)), warning.constData());
+    // Damaged again later: the first write keeps it under the next name and warns once.
+    QVERIFY(writeUserFile(file));
+    StderrCapture capture(m_dir->filePath(QStringLiteral("stderr.txt")));
+    const auto key = s.openKey(RegistryRoot::CurrentUser, kUpdaterKey, true);
+    QVERIFY(key);
+    key->writeString(QStringLiteral("Q"), QStringLiteral("new"));
+    const QByteArray warning = capture.text();
     QCOMPARE(warning.count("Warning"), 1);
-    const auto reread = s.openKey(RegistryRoot::CurrentUser, kUpdaterKey, false);
-    QVERIFY(reread);
-    QCOMPARE(reread->readString(QStringLiteral("P")), QStringLiteral("new"));
+    QVERIFY2(warning.contains(QFile::encodeName(damaged + QStringLiteral(".2"))), warning.constData());
+    QCOMPARE(readBytes(damaged + QStringLiteral(".1")), file);
+    QCOMPARE(readBytes(damaged + QStringLiteral(".2")), file);
+    if (readable)
+        checkSalvaged(s);
+    QCOMPARE(s.openKey(RegistryRoot::CurrentUser, kUpdaterKey, false)->readString(QStringLiteral("Q")),
+             QStringLiteral("new"));
     QCOMPARE(leftovers(), QStringList());
 }
 
