@@ -88,18 +88,24 @@ QString numbered(const char *name, int n)
     return QLatin1String(name) + QString::number(n);
 }
 
+// The section is read once: a lookup per key would read the whole file again each time.
 std::vector<TLangInfo> readLanguageList(const IniFile &ini)
 {
+    const QHash<QString, std::optional<QString>> langs = ini.readSection(kLangsSection);
     std::vector<TLangInfo> list;
     // The first missing number ends the list; a key with an empty value still counts.
-    for (int n = 1; ini.hasKey(kLangsSection, numbered("LangKey", n)); ++n) {
+    for (int n = 1;; ++n) {
+        const auto key = langs.constFind(numbered("LangKey", n).toCaseFolded());
+        if (key == langs.cend())
+            break;
         TLangInfo info;
-        info.Key = ini.readString(kLangsSection, numbered("LangKey", n), QString()).toUtf8();
-        info.Description = ini.readString(kLangsSection, numbered("LangDesc", n), QString());
+        info.Key = key->value_or(QString()).toUtf8();
+        info.Description = langs.value(numbered("LangDesc", n).toCaseFolded()).value_or(QString());
         list.push_back(std::move(info));
     }
     return list;
 }
+
 } // namespace
 
 const QList<QByteArray> &AllTextKeys()

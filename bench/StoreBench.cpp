@@ -1,0 +1,164 @@
+// Store and language list benchmark: a settings store of about 1 MB, laid out three ways
+// (many keys, many values in one key, and both), read the way the program opens a key and
+// written once; and a language file of 2,000 languages turned into the language list.
+// Goals: the 1 MB store read in at most 250 ms, one write into it in at most 500 ms, the
+// language list in at most 100 ms; and twice the size in at most 3 times the time.
+//   pelk_store_bench [runs]   (default 5; the fastest run counts, since other work on the
+//   machine only ever adds time)
+// Exits 1 when a goal is missed.
+
+#include "i18n/IniFile.h"
+#include "i18n/Languages.h"
+#include "settings/RegFileStore.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+const QString kBenchKey = QStringLiteral("\\Software\\Orbel\\Bench");
+constexpr qsizetype kMegabyte = 1024 * 1024;
+
+enum class Shape { ManyKeys, ManyValues, Mixed };
+
+// A store of at least `size` bytes in the registry editor's format.
+QByteArray generatedStore(Shape shape, qsizetype size)
+{
+    QByteArray file = "Windows Registry Editor Version 5.00\n";
+    file.reserve(size + 4096);
+    for (int i = 0; file.size() < size; ++i) {
+        const QByteArray number = QByteArray::number(i).rightJustified(6, '0');
+        const bool newKey = shape == Shape::ManyKeys || (shape == Shape::Mixed && i % 8 == 0) || i == 0;
+        if (newKey) {
+            file += "\n[HKEY_CURRENT_USER\\Software\\Orbel\\Bench";
+            if (shape != Shape::ManyValues)
+                file += "\\Key" + number;
+            file += "]\n";
+        }
+        file += "\"Text" + number + "\"=\"Some text, Gr\xC3\xBC\xC3\x9F" "e " + number + "\"\n";
+        file += "\"Number" + number + "\"=dword:" + QByteArray::number(i, 16).rightJustified(8, '0') + "\n";
+    }
+    return file + "\n";
+}
+
+QByteArray generatedLanguages(int count)
+{
+    QByteArray ini = "[Langs]\n";
+    for (int n = 1; n <= count; ++n)
+        ini += "LangKey" + QByteArray::number(n) + "=l" + QByteArray::number(n) + "\nLangDesc"
+            + QByteArray::number(n) + "=Language " + QByteArray::number(n) + "\n";
+    for (int n = 1; n <= count; ++n)
+        ini += "[Texts_l" + QByteArray::number(n) + "]\ntxtTitle=Title " + QByteArray::number(n) + "\n";
+    return ini;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The fastest of `runs` runs, in milliseconds.
+double fastestMs(int runs, const std::function<void()> &action)
+{
+    double best = 1e12;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        action();
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
+    }
+    return best;
+}
+
+struct StoreTimes
+{
+    double readMs = 0;
+    double writeMs = 0;
+};
+
+StoreTimes measureStore(const QString &file, const QByteArray &bytes, int runs, bool &correct)
+{
+    RegFileStore store(file, QString());
+    StoreTimes times;
+    correct = writeFile(file, bytes);
+    times.readMs = fastestMs(runs, [&] {
+        const auto key = store.openKey(RegistryRoot::CurrentUser, kBenchKey, false);
+        correct = correct && key;
+    });
+    times.writeMs = fastestMs(runs, [&] {
+        const auto key = store.openKey(RegistryRoot::CurrentUser, kBenchKey, true);
+        correct = correct && key;
+        if (key)
+            key->writeInteger(QStringLiteral("Written"), 1);
+        correct = correct && key && key->readInteger(QStringLiteral("Written")) == 1;
+        correct = correct && writeFile(file, bytes);
+    });
+    return times;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    const int runs = argc > 1 ? qMax(1, atoi(argv[1])) : 5;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("user.reg"));
+    bool allMet = true;
+
+    struct NamedShape
+    {
+        const char *name;
+        Shape shape;
+    };
+    for (const NamedShape &named : {NamedShape{"many keys", Shape::ManyKeys},
+                                    NamedShape{"many values in one key", Shape::ManyValues},
+                                    NamedShape{"keys of 8 values each", Shape::Mixed}}) {
+        StoreTimes times[2];
+        qsizetype sizes[2];
+        for (int i = 0; i < 2; ++i) {
+            const QByteArray bytes = generatedStore(named.shape, kMegabyte * (i + 1));
+            sizes[i] = bytes.size();
+            bool correct = false;
+            times[i] = measureStore(file, bytes, runs, correct);
+            if (!correct) {
+                std::fprintf(stderr, "the store of %s was not read or written correctly\n", named.name);
+                return 2;
+            }
+        }
+        const double ratio = times[1].readMs / times[0].readMs;
+        const bool met = times[0].readMs <= 250.0 && times[0].writeMs <= 500.0 && ratio <= 3.0;
+        allMet = allMet && met;
+        std::printf("store, %-24s %5.2f MB: read %7.1f ms, write %7.1f ms; %5.2f MB: read %7.1f ms, write %7.1f ms;"
+                    " read x%.2f  %s\n",
+                    named.name, double(sizes[0]) / kMegabyte, times[0].readMs, times[0].writeMs,
+                    double(sizes[1]) / kMegabyte, times[1].readMs, times[1].writeMs, ratio, met ? "ok" : "GOAL MISSED");
+    }
+
+    const QString iniPath = dir.filePath(QStringLiteral("PelkUpdater.ini"));
+    RegFileStore store(dir.filePath(QStringLiteral("languages.reg")), QString());
+    double languageMs[2];
+    for (int i = 0; i < 2; ++i) {
+        const int count = 2000 * (i + 1);
+        if (!writeFile(iniPath, generatedLanguages(count)))
+            return 2;
+        const IniFile ini(iniPath);
+        Languages languages(ini, store);
+        languageMs[i] = fastestMs(runs, [&] { languages.LoadLanguages(QByteArray()); });
+        if (int(languages.list().size()) != count) {
+            std::fprintf(stderr, "wrong language list for %d languages\n", count);
+            return 2;
+        }
+    }
+    const double languageRatio = languageMs[1] / languageMs[0];
+    const bool languagesMet = languageMs[0] <= 100.0 && languageRatio <= 3.0;
+    allMet = allMet && languagesMet;
+    std::printf("language list, 2,000 languages: %7.1f ms; 4,000: %7.1f ms; x%.2f  %s\n", languageMs[0],
+                languageMs[1], languageRatio, languagesMet ? "ok" : "GOAL MISSED");
+    return allMet ? 0 : 1;
+}
