@@ -1,8 +1,10 @@
-// Store and language list benchmark: a settings store of about 1 MB, laid out three ways
-// (many keys, many values in one key, and both), read the way the program opens a key and
-// written once; and a language file of 2,000 languages turned into the language list.
-// Goals: the 1 MB store read in at most 250 ms, one write into it in at most 500 ms, the
-// language list in at most 100 ms; and twice the size in at most 3 times the time.
+// Store and language list benchmark: a settings store of about 1 MB and 8 MB, laid out three
+// ways (many keys, many values in one key, and both), read the way the program opens a key and
+// written once; and a language file of 2,000, 16,000 and 128,000 languages turned into the
+// language list.
+// Goals: the 1 MB store read in at most 250 ms, one write into it in at most 500 ms,
+// 2,000 languages in at most 100 ms; and eight times the size in at most 16 times the time
+// (growth with the square of the size would take 64 times).
 //   pelk_store_bench [runs]   (default 5; the fastest run counts, since other work on the
 //   machine only ever adds time)
 // Exits 1 when a goal is missed.
@@ -122,7 +124,7 @@ int main(int argc, char *argv[])
         StoreTimes times[2];
         qsizetype sizes[2];
         for (int i = 0; i < 2; ++i) {
-            const QByteArray bytes = generatedStore(named.shape, kMegabyte * (i + 1));
+            const QByteArray bytes = generatedStore(named.shape, kMegabyte * (i == 0 ? 1 : 8));
             sizes[i] = bytes.size();
             bool correct = false;
             times[i] = measureStore(file, bytes, runs, correct);
@@ -132,7 +134,7 @@ int main(int argc, char *argv[])
             }
         }
         const double ratio = times[1].readMs / times[0].readMs;
-        const bool met = times[0].readMs <= 250.0 && times[0].writeMs <= 500.0 && ratio <= 3.0;
+        const bool met = times[0].readMs <= 250.0 && times[0].writeMs <= 500.0 && ratio <= 16.0;
         allMet = allMet && met;
         std::printf("store, %-24s %5.2f MB: read %7.1f ms, write %7.1f ms; %5.2f MB: read %7.1f ms, write %7.1f ms;"
                     " read x%.2f  %s\n",
@@ -142,23 +144,25 @@ int main(int argc, char *argv[])
 
     const QString iniPath = dir.filePath(QStringLiteral("PelkUpdater.ini"));
     RegFileStore store(dir.filePath(QStringLiteral("languages.reg")), QString());
-    double languageMs[2];
-    for (int i = 0; i < 2; ++i) {
-        const int count = 2000 * (i + 1);
-        if (!writeFile(iniPath, generatedLanguages(count)))
+    // The small list shows the time a user meets; the two large ones, too large for the
+    // processor's caches, show how the time grows.
+    const int languageCounts[3] = {2000, 16000, 128000};
+    double languageMs[3];
+    for (int i = 0; i < 3; ++i) {
+        if (!writeFile(iniPath, generatedLanguages(languageCounts[i])))
             return 2;
         const IniFile ini(iniPath);
         Languages languages(ini, store);
         languageMs[i] = fastestMs(runs, [&] { languages.LoadLanguages(QByteArray()); });
-        if (int(languages.list().size()) != count) {
-            std::fprintf(stderr, "wrong language list for %d languages\n", count);
+        if (int(languages.list().size()) != languageCounts[i]) {
+            std::fprintf(stderr, "wrong language list for %d languages\n", languageCounts[i]);
             return 2;
         }
     }
-    const double languageRatio = languageMs[1] / languageMs[0];
-    const bool languagesMet = languageMs[0] <= 100.0 && languageRatio <= 3.0;
+    const double languageRatio = languageMs[2] / languageMs[1];
+    const bool languagesMet = languageMs[0] <= 100.0 && languageRatio <= 16.0;
     allMet = allMet && languagesMet;
-    std::printf("language list, 2,000 languages: %7.1f ms; 4,000: %7.1f ms; x%.2f  %s\n", languageMs[0],
-                languageMs[1], languageRatio, languagesMet ? "ok" : "GOAL MISSED");
+    std::printf("language list, 2,000 languages: %7.1f ms; 16,000: %7.1f ms; 128,000: %7.1f ms; x%.2f  %s\n",
+                languageMs[0], languageMs[1], languageMs[2], languageRatio, languagesMet ? "ok" : "GOAL MISSED");
     return allMet ? 0 : 1;
 }
