@@ -60,8 +60,8 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
-// Gives the file a second name that must not exist yet. File systems without hard links
-// get the file moved there instead, which no more replaces anything.
+// Gives the file a second name that must not exist yet. On file systems without hard links
+// the file is moved there instead, which replaces nothing either.
 bool linkWithoutReplacing(const QByteArray &from, const QByteArray &to)
 {
     if (::link(from.constData(), to.constData()) == 0)
@@ -152,8 +152,12 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
         if (kept.isEmpty())
             return std::nullopt;
     }
-    if (!writeReplacing(m_path, changed))
+    if (!writeReplacing(m_path, changed)) {
+        // The damaged file is still in place, so its copy would only pile up.
+        if (!kept.isEmpty())
+            ::unlink(nativePath(kept).constData());
         return std::nullopt;
+    }
     if (!kept.isEmpty()) {
         if (keptAs) {
             *keptAs = kept;
@@ -197,7 +201,7 @@ QString StoreFile::keepDamaged(const QByteArray &bytes) const
     // A new link never replaces a file of that name, so no earlier damaged file is lost.
     for (int number = 0; written && kept.isEmpty() && number < kMaxDamagedFiles; ++number) {
         const QString candidate = m_path + kDamagedSuffix
-            + (number == 0 ? QString() : QLatin1Char('.') + QString::number(number));
+            + (number == 0 ? QString() : QStringLiteral(".%1").arg(number));
         if (linkWithoutReplacing(name, nativePath(candidate)))
             kept = candidate;
         else if (errno != EEXIST)
