@@ -1,5 +1,7 @@
 #include "app/ErrorBox.h"
 
+#include "app/FailureMessage.h"
+
 #include <QMessageBox>
 
 namespace {
@@ -33,4 +35,13 @@ void ShowErrorBox(QWidget *parent, const QString &message)
                     QMessageBox::Ok, parent);
     box.setObjectName(QStringLiteral("ErrorBox"));
     box.exec();
+}
+
+void ShowCurrentFailure(QWidget *parent) noexcept
+{
+    try {
+        ShowErrorBox(parent, CurrentFailureMessage());
+    } catch (...) {
+        // Not even the box could be shown; the window goes on all the same.
+    }
 }

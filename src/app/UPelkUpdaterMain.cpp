@@ -1,6 +1,7 @@
 #include "app/UPelkUpdaterMain.h"
 
 #include "app/ErrorBox.h"
+#include "app/FailureMessage.h"
 #include "app/FocusFrame.h"
 #include "app/LinkLabel.h"
 #include "app/LogLinks.h"
@@ -242,13 +243,7 @@ void TFPelkUpdaterMain::buildLayout()
 template <typename Handler>
 void TFPelkUpdaterMain::runHandler(Handler &&handler)
 {
-    try {
-        handler();
-    } catch (const PelkError &error) {
-        ShowErrorBox(this, error.message());
-    } catch (const std::exception &error) {
-        ShowErrorBox(this, QString::fromLocal8Bit(error.what()));
-    }
+    RunHandler(this, std::forward<Handler>(handler));
 }
 
 void TFPelkUpdaterMain::TntFormCreate()
@@ -277,12 +272,12 @@ void TFPelkUpdaterMain::TntFormCreate()
         fillLanguageSelector();
         EnableLogLinks();
         reportUnreadableIni();
-    } catch (const PelkError &error) {
+    } catch (...) {
         // Go on with whatever was built; without a language list the built-in English
         // texts apply, starting with the caption of this very message.
         ensureLanguages();
         fillLanguageSelector();
-        showStartError(error.message());
+        showStartError(CurrentFailureMessage());
     }
 }
 

@@ -1,5 +1,7 @@
 target_sources(pelkcore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/PelkError.h
+    ${CMAKE_CURRENT_LIST_DIR}/FailureMessage.h
+    ${CMAKE_CURRENT_LIST_DIR}/FailureMessage.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CommandLine.h
     ${CMAKE_CURRENT_LIST_DIR}/CommandLine.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DisplayAvailable.h

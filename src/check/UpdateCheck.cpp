@@ -1,6 +1,6 @@
 #include "check/UpdateCheck.h"
 
-#include "app/PelkError.h"
+#include "app/FailureMessage.h"
 #include "check/CheckHost.h"
 #include "check/UserInputBlocker.h"
 #include "i18n/IniFile.h"
@@ -64,10 +64,6 @@ MessageCounts CountMessages(const pugi::xml_document &feed, RegistryStore &store
 void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host, const RequestLimits &limits)
 {
     const Languages &texts = context.languages;
-    const auto logError = [&](const QString &message) {
-        host.AddLogLine(texts.GetText("txtError") + QStringLiteral(": ") + message);
-    };
-
     try {
         // Clicks and keys that arrive while the check works are dropped, not kept for later.
         UserInputBlocker blocker;
@@ -88,10 +84,10 @@ void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host, 
             const XmlDocumentPtr feed = SendUpdateRequest(address, context, host, limits);
             if (feed)
                 reportFeed(silent, context, host, feed, blocker);
-        } catch (const PelkError &error) {
-            logError(error.message());
-        } catch (const std::exception &error) {
-            logError(QString::fromUtf8(error.what()));
+        } catch (...) {
+            // Whatever failed, out of memory or a library's exception included, the check ends
+            // with one line and the program goes on.
+            host.AddLogLine(texts.GetText("txtError") + QStringLiteral(": ") + CurrentFailureMessage());
         }
     } catch (...) {
         // Only the log itself can fail here; there is nowhere left to report that.

@@ -167,8 +167,8 @@ void TFPelkUpdaterSettings::FormShow()
 {
     try {
         LoadSettings();
-    } catch (const PelkError &error) {
-        ShowErrorBox(this, error.message());
+    } catch (...) {
+        ShowCurrentFailure(this);
     }
     m_gbProxy->setFocus();
 }
@@ -232,9 +232,9 @@ void TFPelkUpdaterSettings::BuOKClick()
 {
     try {
         SaveSettings();
-    } catch (const PelkError &error) {
+    } catch (...) {
         // The dialog stays open so that nothing the user typed is lost.
-        ShowErrorBox(this, error.message());
+        ShowCurrentFailure(this);
         return;
     }
     accept();

@@ -18,6 +18,7 @@
 #include "sysinfo/Clock.h"
 #include "sysinfo/InstallationData.h"
 #include "sysinfo/SystemProbe.h"
+#include "support/Failures.h"
 #include "support/TestHttpServer.h"
 
 #include <QAbstractItemView>
@@ -199,6 +200,8 @@ private Q_SLOTS:
     void creationFailureShowsErrorBoxAndProgramRuns();
     void unreadableFileNamedAtStartAndInCheck_data();
     void unreadableFileNamedAtStartAndInCheck();
+    void anyFailureOfCreationIsReported_data();
+    void anyFailureOfCreationIsReported();
     void commandLineLanguageChoosesStartLanguage();
     void languageStoredWhenWindowGoes();
     void layoutFollowsDesign();
@@ -564,6 +567,45 @@ void tst_UPelkUpdaterMain::unreadableFileNamedAtStartAndInCheck()
     m_main->CheckForUpdates(false);
     QCOMPARE(m_main->logText().split(QLatin1Char('\n')), checkLog);
     QCOMPARE(boxes.size(), silent ? 0 : 1);
+}
+
+void tst_UPelkUpdaterMain::anyFailureOfCreationIsReported_data()
+{
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("out of memory") << QByteArray("out of memory") << "Out of memory.";
+    QTest::newRow("library") << QByteArray("library") << "basic_string::_M_create.";
+    QTest::newRow("unknown") << QByteArray("unknown") << "Unknown error.";
+}
+
+void tst_UPelkUpdaterMain::anyFailureOfCreationIsReported()
+{
+    QFETCH(QByteArray, kind);
+    QFETCH(QString, text);
+    writeProgramFolder("1");
+    FailingStore failing(kind);
+    QStringList boxes;
+    QTimer boxWatcher;
+    boxWatcher.setInterval(10);
+    connect(&boxWatcher, &QTimer::timeout, this, [&boxes] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            boxes.append(box->text());
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    boxWatcher.start();
+
+    {
+        TFPelkUpdaterMain main(CommandLineOptions(), m_programFile, m_installation, failing, *m_probe, m_clock);
+        main.TntFormCreate();
+        TFPelkUpdaterSettings settings(failing, m_installation, &main);
+        TFPelkUpdaterMessages messages(failing, m_installation, m_clock, m_opener, &main);
+        main.setCompanions(settings, messages);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        QVERIFY(main.isVisible());
+    } // the end of the run goes by without a word
+    QCOMPARE(boxes, QStringList({text}));
 }
 
 void tst_UPelkUpdaterMain::commandLineLanguageChoosesStartLanguage()

@@ -4,6 +4,7 @@
 #include "app/PelkError.h"
 #include "check/UpdateCheck.h"
 #include "support/CheckFixture.h"
+#include "support/Failures.h"
 #include "support/TestHttpServer.h"
 #include "support/TinyProxy.h"
 
@@ -49,6 +50,7 @@ private Q_SLOTS:
     void otherStatusEndsTheCheck();
     void failuresBecomeOneErrorLine_data();
     void failuresBecomeOneErrorLine();
+    void failureInMessagesWindowIsLogged_data();
     void failureInMessagesWindowIsLogged();
 
 private:
@@ -249,13 +251,25 @@ void tst_UpdateCheck::failuresBecomeOneErrorLine()
     QCOMPARE(m_host.busyDepth, 0);
 }
 
+void tst_UpdateCheck::failureInMessagesWindowIsLogged_data()
+{
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("own") << QByteArray("own") << "Fehler: Failed to set data for 'OldMsgIDs'";
+    QTest::newRow("out of memory") << QByteArray("out of memory") << "Fehler: Out of memory";
+    QTest::newRow("library") << QByteArray("library") << "Fehler: basic_string::_M_create";
+    QTest::newRow("unknown") << QByteArray("unknown") << "Fehler: Unknown error";
+}
+
 void tst_UpdateCheck::failureInMessagesWindowIsLogged()
 {
+    QFETCH(QByteArray, kind);
+    QFETCH(QString, line);
     m_server->setReply("/update", CannedReply::ok(feedOf({"a"})));
-    m_host.duringShow = [] { throw PelkError(QStringLiteral("Failed to set data for 'OldMsgIDs'")); };
+    m_host.duringShow = [kind] { ThrowFailure(kind); };
 
     run(true);
-    QCOMPARE(m_host.logLines().last(), QStringLiteral("Fehler: Failed to set data for 'OldMsgIDs'"));
+    QCOMPARE(m_host.logLines().last(), line);
     QCOMPARE(m_host.events.last(), QStringLiteral("busy:0"));
     QCOMPARE(m_host.busyDepth, 0);
 }

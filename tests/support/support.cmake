@@ -9,7 +9,9 @@ if(NOT TARGET pelk_test_support)
         ${CMAKE_CURRENT_LIST_DIR}/CheckFixture.h
         ${CMAKE_CURRENT_LIST_DIR}/CheckFixture.cpp
         ${CMAKE_CURRENT_LIST_DIR}/XServer.h
-        ${CMAKE_CURRENT_LIST_DIR}/XServer.cpp)
+        ${CMAKE_CURRENT_LIST_DIR}/XServer.cpp
+
+        ${CMAKE_CURRENT_LIST_DIR}/Failures.h)
     set_target_properties(pelk_test_support PROPERTIES AUTOMOC ON)
     target_include_directories(pelk_test_support PUBLIC ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(pelk_test_support PUBLIC pelkcore Qt6::Network pelk_options)
