@@ -3,6 +3,7 @@
 #include <functional>
 
 class QByteArray;
+class QString;
 class QWidget;
 class UrlOpener;
 
@@ -17,11 +18,14 @@ public:
     virtual void showPage(const QByteArray &html) = 0;
     // Shows the blank page.
     virtual void showBlank() = 0;
+    // Called when the display can no longer show pages (its engine's page process ended),
+    // with the message that says why.
+    virtual void setFailureHandler(std::function<void(const QString &message)> handler) = 0;
 
 protected:
     ~MessagePageDisplay() = default;
 };
 
 // Makes the page display of a messages window, as a child of `parent`.
-// Throws PelkError when it cannot.
+// Throws PelkError when it cannot, before anything could take the program down.
 using MessagePageFactory = std::function<MessagePageDisplay *(UrlOpener &urlOpener, QWidget *parent)>;

@@ -1,6 +1,7 @@
 #include "messages/MessagePageModule.h"
 
 #include "app/PelkError.h"
+#include "messages/PageEngineStart.h"
 
 #include <QCoreApplication>
 #include <QLibrary>
@@ -15,6 +16,10 @@ QString MessagePageModulePath()
 MessagePageFactory MessagePageModuleFactory(const QString &modulePath)
 {
     return [modulePath](UrlOpener &urlOpener, QWidget *parent) -> MessagePageDisplay * {
+        // The engine would end the whole process where it cannot start; ask first.
+        const QString refusal = PageEngineRefusal(CurrentPageEngineFacts());
+        if (!refusal.isEmpty())
+            throw PelkError(refusal);
         // Never unloaded: the engine's threads and the widgets made here outlive any scope.
         QLibrary module(modulePath);
         auto entry = reinterpret_cast<MessagePageModuleEntry>(module.resolve(MessagePageModuleEntryName));

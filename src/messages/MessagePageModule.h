@@ -12,5 +12,6 @@ inline constexpr char MessagePageModuleEntryName[] = "PelkCreateMessagePage";
 QString MessagePageModulePath();
 
 // A factory that loads the module at `modulePath` at its first call and keeps it loaded.
-// A module that is missing or has no entry point raises "Error loading " + the path.
+// An engine that cannot start here raises a message that says why (see PageEngineStart.h);
+// a module that is missing or has no entry point raises "Error loading " + the path.
 MessagePageFactory MessagePageModuleFactory(const QString &modulePath);

@@ -84,6 +84,10 @@ MessagePageView::MessagePageView(UrlOpener &urlOpener, QWidget *parent) : QWebEn
     m_page = new MessageWebPage(m_profile, urlOpener, this);
     connect(m_page, &QWebEnginePage::loadingChanged, this,
             [this](const QWebEngineLoadingInfo &info) { loadingChanged(info); });
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+                pageProcessEnded(status, exitCode);
+            });
     setPage(m_page);
 
     setAcceptDrops(false);
@@ -121,6 +125,24 @@ void MessagePageView::showPage(const QByteArray &html)
 void MessagePageView::showBlank()
 {
     load(QUrl(QStringLiteral("about:blank")), QByteArray());
+}
+
+void MessagePageView::setFailureHandler(std::function<void(const QString &message)> handler)
+{
+    m_failureHandler = std::move(handler);
+}
+
+void MessagePageView::pageProcessEnded(QWebEnginePage::RenderProcessTerminationStatus status, int exitCode)
+{
+    if (status == QWebEnginePage::NormalTerminationStatus || !m_failureHandler)
+        return;
+    const QString how = status == QWebEnginePage::KilledTerminationStatus ? QStringLiteral("was killed")
+        : status == QWebEnginePage::CrashedTerminationStatus             ? QStringLiteral("crashed")
+                                                                         : QStringLiteral("ended");
+    m_failureHandler(QStringLiteral("The message page cannot be shown: the HTML engine's page process %1 "
+                                    "(exit status %2)")
+                         .arg(how)
+                         .arg(exitCode));
 }
 
 void MessagePageView::load(const QUrl &url, const QByteArray &html)

@@ -30,6 +30,7 @@ public:
     QWidget *widget() override { return this; }
     void showPage(const QByteArray &html) override;
     void showBlank() override;
+    void setFailureHandler(std::function<void(const QString &message)> handler) override;
 
     // The page asked for last (empty for the blank page), and whether it has finished loading.
     const QByteArray &currentHtml() const { return m_currentHtml; }
@@ -53,6 +54,7 @@ private:
     void loadingChanged(const QWebEngineLoadingInfo &info);
     void lockDownChild(QObject *child);
     void renameMenuEntriesAfterLanguageChange();
+    void pageProcessEnded(QWebEnginePage::RenderProcessTerminationStatus status, int exitCode);
 
     QWebEngineProfile *m_profile = nullptr;
     MessagePageSchemeHandler *m_schemeHandler = nullptr;
@@ -63,4 +65,5 @@ private:
     QByteArray m_currentHtml;
     bool m_loadFinished = true;
     bool m_menuEntriesNamedInOldLanguage = false;
+    std::function<void(const QString &message)> m_failureHandler;
 };

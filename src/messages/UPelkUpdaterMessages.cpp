@@ -2,6 +2,7 @@
 
 #include "app/ContextMenuKey.h"
 #include "app/ErrorBox.h"
+#include "app/FailureMessage.h"
 #include "app/FocusFrame.h"
 #include "app/PelkError.h"
 #include "app/PelkFonts.h"
@@ -98,11 +99,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QFont &font)
 
 template <typename Handler> void TFPelkUpdaterMessages::runHandler(Handler &&handler)
 {
-    try {
-        handler();
-    } catch (const PelkError &error) {
-        ShowErrorBox(this, error.message());
-    }
+    RunHandler(this, std::forward<Handler>(handler));
 }
 
 TFPelkUpdaterMessages::TFPelkUpdaterMessages(RegistryStore &store, const InstallationData &installation,
@@ -287,8 +284,8 @@ void TFPelkUpdaterMessages::FormCreate()
         resize(client.expandedTo(minimumSize()));
         if (geometry.Splitter)
             listHeight = *geometry.Splitter;
-    } catch (const PelkError &) {
-        // A value of another type leaves the layout size, like a missing one.
+    } catch (...) {
+        // A value of another type, or any other failure to read it, leaves the layout size.
     }
     layoutControls();
     applyListHeight(listHeight);
@@ -344,7 +341,7 @@ void TFPelkUpdaterMessages::setVisible(bool visible)
     // window whose native window exists already, that child makes Qt replace the native window,
     // and the replacement comes up without its modality (for Qt and for the window manager).
     // So the view and its first (blank) page are made before the native window.
-    if (visible && !m_wbMsg && !isVisible()) {
+    if (visible && !m_wbMsg && !m_pageUnavailable && !isVisible()) {
         runHandler([this] { createPageDisplay(); });
         if (m_wbMsg)
             m_wbMsg->showBlank();
@@ -367,11 +364,28 @@ void TFPelkUpdaterMessages::createPageDisplay()
 {
     // The HTML engine starts only when a page is first needed, not with the program.
     // Without it the window still lists and marks the messages.
-    m_wbMsg = m_pageFactory(m_urlOpener, m_pBottom);
+    try {
+        m_wbMsg = m_pageFactory(m_urlOpener, m_pBottom);
+    } catch (...) {
+        pageFailed(CurrentFailureMessage());
+        return;
+    }
+    m_wbMsg->setFailureHandler([this](const QString &message) { pageFailed(message); });
     QWidget *view = named(m_wbMsg->widget(), "WBMsg");
     m_pBottom->layout()->addWidget(view);
     setTabOrder(m_lvMsg, view);
     setTabOrder(view, m_cbAutoUpdate);
+}
+
+void TFPelkUpdaterMessages::pageFailed(const QString &message)
+{
+    // Said once: the window goes on without its page for the rest of the run.
+    if (m_pageUnavailable)
+        return;
+    m_pageUnavailable = true;
+    if (m_wbMsg)
+        m_wbMsg->widget()->hide();
+    reportLater(message);
 }
 
 void TFPelkUpdaterMessages::centreOnScreen()
@@ -399,14 +413,14 @@ void TFPelkUpdaterMessages::FormShow()
     bool autoUpdate = false;
     try {
         autoUpdate = ReadAutoUpdate(m_store, m_installation.ProgVersion);
-    } catch (const PelkError &error) {
-        reportLater(error.message());
+    } catch (...) {
+        reportLater(CurrentFailureMessage());
     }
     m_cbAutoUpdate->setChecked(autoUpdate);
     try {
         FillMsgList();
-    } catch (const PelkError &error) {
-        reportLater(error.message());
+    } catch (...) {
+        reportLater(CurrentFailureMessage());
     }
 }
 
@@ -489,7 +503,7 @@ void TFPelkUpdaterMessages::LVMsgSelectItem()
 
 void TFPelkUpdaterMessages::ShowMsgPage(const QByteArray &id)
 {
-    if (!m_wbMsg)
+    if (!m_wbMsg || m_pageUnavailable)
         return;
     if (id.isEmpty() || !m_msgFeed) {
         m_wbMsg->showBlank();
@@ -566,14 +580,14 @@ void TFPelkUpdaterMessages::FormClose()
     QString firstError;
     try {
         WriteAutoUpdate(m_store, m_installation.ProgVersion, m_cbAutoUpdate->isChecked());
-    } catch (const PelkError &error) {
-        firstError = error.message();
+    } catch (...) {
+        firstError = CurrentFailureMessage();
     }
     try {
         SaveOldMsgIds(m_store, m_installation.ProgVersion, m_seenMsgIDs.items());
-    } catch (const PelkError &error) {
+    } catch (...) {
         if (firstError.isEmpty())
-            firstError = error.message();
+            firstError = CurrentFailureMessage();
     }
     if (!firstError.isEmpty())
         ShowErrorBox(this, firstError);

@@ -78,6 +78,7 @@ private:
     void layoutControls();
     void applyListHeight(int height);
     void createPageDisplay();
+    void pageFailed(const QString &message);
     void centreOnScreen();
     void reportLater(const QString &message);
     template <typename Handler> void runHandler(Handler &&handler);
@@ -115,6 +116,7 @@ private:
     QFrame *m_pBottom = nullptr;
     MessagePageFactory m_pageFactory;
     MessagePageDisplay *m_wbMsg = nullptr; // made at the first show
+    bool m_pageUnavailable = false;         // the page failed once; the list goes on without it
     QCheckBox *m_cbAutoUpdate = nullptr;
     QPushButton *m_buClose = nullptr;
     QMenu *m_pmItem = nullptr;

@@ -6,6 +6,8 @@ target_sources(pelkui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/MessagePageDisplay.h
     ${CMAKE_CURRENT_LIST_DIR}/MessagePageModule.h
     ${CMAKE_CURRENT_LIST_DIR}/MessagePageModule.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PageEngineStart.h
+    ${CMAKE_CURRENT_LIST_DIR}/PageEngineStart.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UPelkUpdaterMessages.h
     ${CMAKE_CURRENT_LIST_DIR}/UPelkUpdaterMessages.cpp)
 

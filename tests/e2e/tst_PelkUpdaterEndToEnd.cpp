@@ -19,6 +19,7 @@
 #include <QTest>
 
 #include <functional>
+#include <unistd.h>
 
 namespace {
 constexpr int kRunTimeoutMs = 90000;
@@ -48,6 +49,8 @@ private Q_SLOTS:
     void silentRunReportsFailures_data();
     void silentRunReportsFailures();
     void silentRunWithNewMessageOpensMessagesWindow();
+    void pageEngineThatCannotStartCostsOnlyThePage_data();
+    void pageEngineThatCannotStartCostsOnlyThePage();
     void interactiveCheckThroughTheLink();
     void notAllowedSendsNothing();
     void unattendedRuns_data();
@@ -302,6 +305,49 @@ void tst_PelkUpdaterEndToEnd::silentRunWithNewMessageOpensMessagesWindow()
     QVERIFY(versionKey);
     QCOMPARE(versionKey->valueType(QStringLiteral("AutoUpdate")), RegistryValueType::DWord);
     QCOMPARE(versionKey->readInteger(QStringLiteral("AutoUpdate")), 0u);
+}
+
+void tst_PelkUpdaterEndToEnd::pageEngineThatCannotStartCostsOnlyThePage_data()
+{
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QByteArray>("reason");
+    // As root the engine's Chromium refuses its sandbox with exit(1); without its helper
+    // program the engine aborts. Neither may take the program's end-of-run writes with it.
+    QTest::newRow("root with the sandbox on")
+        << QStringList({"QTWEBENGINE_DISABLE_SANDBOX=", "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu"})
+        << QByteArray("the HTML engine does not run as root with its sandbox on");
+    QTest::newRow("helper program missing")
+        << QStringList({"QTWEBENGINEPROCESS_PATH=/nonexistent/QtWebEngineProcess"})
+        << QByteArray("the HTML engine's helper program is missing (looked for /nonexistent/QtWebEngineProcess)");
+}
+
+void tst_PelkUpdaterEndToEnd::pageEngineThatCannotStartCostsOnlyThePage()
+{
+    QFETCH(QStringList, environment);
+    QFETCH(QByteArray, reason);
+    if (QTest::currentDataTag() == QLatin1String("root with the sandbox on") && geteuid() != 0)
+        QSKIP("The engine refuses its sandbox only to root.");
+    m_server->setReply("/update", CannedReply::ok(feedOf({"a1", "b2", "c3"})));
+
+    QCOMPARE(run({QStringLiteral("/SILENT")}, environment), 0);
+    // The window was there without its page, and said why once.
+    QVERIFY2(!m_stderr.contains("shows a web page view"), m_stderr.constData());
+    QCOMPARE(m_stderr.count("pelkdriver: answering ErrorBox"), 1);
+    const QByteArray said = "pelkdriver: ErrorBox says: The message page cannot be shown: " + reason;
+    QVERIFY2(m_stderr.contains(said),
+             m_stderr.constData());
+    QVERIFY2(m_stderr.contains("pelkdriver: closing TFPelkUpdaterMessages"), m_stderr.constData());
+
+    // The end-of-run writes are done: the message shown long enough is read, the wish and
+    // the language are stored.
+    QList<QByteArray> seen;
+    RegFileStore reg = store();
+    LoadOldMsgIds(reg, QStringLiteral("5.2.1.7"), seen);
+    QCOMPARE(seen, QList<QByteArray>({"c3"}));
+    const auto versionKey = reg.openKey(RegistryRoot::CurrentUser, VersionKeyPath(QStringLiteral("5.2.1.7")), false);
+    QVERIFY(versionKey);
+    QCOMPARE(versionKey->valueType(QStringLiteral("AutoUpdate")), RegistryValueType::DWord);
+    QCOMPARE(storedString(UpdaterKeyPath, QStringLiteral("Language")), QStringLiteral("de"));
 }
 
 void tst_PelkUpdaterEndToEnd::interactiveCheckThroughTheLink()

@@ -45,6 +45,7 @@
 #include <qpa/qplatformintegration.h>
 
 #include <memory>
+#include <signal.h>
 
 namespace {
 class FakeClock : public Clock
@@ -143,7 +144,8 @@ private Q_SLOTS:
     void cleanup();
 
     void pageEngineStartsOnlyWithTheFirstShow();
-    void missingPageModuleLeavesTheListWorking();
+    void pageThatCannotShowLeavesTheListWorking_data();
+    void pageThatCannotShowLeavesTheListWorking();
     void firstShowLayout();
     void storedGeometryKeepsMinimums_data();
     void storedGeometryKeepsMinimums();
@@ -320,17 +322,36 @@ void tst_UPelkUpdaterMessages::pageEngineStartsOnlyWithTheFirstShow()
     QVERIFY(profile != QWebEngineProfile::defaultProfile());
 }
 
-void tst_UPelkUpdaterMessages::missingPageModuleLeavesTheListWorking()
+void tst_UPelkUpdaterMessages::pageThatCannotShowLeavesTheListWorking_data()
 {
-    createWindow();
-    const QString modulePath = m_dir->filePath(QStringLiteral("PelkMessagePage.so"));
-    m_window->setPageFactory(MessagePageModuleFactory(modulePath));
-    showWith({{"older", "Older"}, {"newer", "Newer"}});
-    QTRY_COMPARE(m_errors->texts, QStringList({QStringLiteral("Error loading ") + modulePath + '.'}));
-    QVERIFY(!m_window->pageDisplay());
-    QVERIFY(!m_window->findChild<QWebEngineView *>());
+    QTest::addColumn<bool>("moduleMissing");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("module missing") << true << QStringLiteral("Error loading %1/PelkMessagePage.so.");
+    QTest::newRow("page process killed")
+        << false << QStringLiteral("The message page cannot be shown: the HTML engine's page process was killed");
+}
 
-    // No page, but the list still marks, and closing still stores.
+void tst_UPelkUpdaterMessages::pageThatCannotShowLeavesTheListWorking()
+{
+    QFETCH(bool, moduleMissing);
+    QFETCH(QString, error);
+    createWindow();
+    if (moduleMissing) {
+        m_window->setPageFactory(MessagePageModuleFactory(m_dir->filePath(QStringLiteral("PelkMessagePage.so"))));
+        error = error.arg(m_dir->path());
+    }
+    showWith({{"older", "Older"}, {"newer", "Newer"}});
+    if (!moduleMissing) {
+        QVERIFY(waitForPage());
+        QVERIFY(view()->page()->renderProcessPid() > 0);
+        QCOMPARE(::kill(pid_t(view()->page()->renderProcessPid()), SIGKILL), 0);
+    }
+    QTRY_COMPARE(m_errors->texts.size(), 1);
+    QVERIFY2(m_errors->texts.first().startsWith(error), qPrintable(m_errors->texts.first()));
+    QVERIFY(!m_window->findChild<QWebEngineView *>() || !view()->isVisible());
+
+    // No page, but the list still marks, and closing still stores; nothing more is said,
+    // not even at the next show.
     QCOMPARE(list()->model()->rowCount(), 2);
     QCOMPARE(selectedRows(), QList<int>({0}));
     m_clock.tick += 2500;
@@ -338,6 +359,9 @@ void tst_UPelkUpdaterMessages::missingPageModuleLeavesTheListWorking()
     QVERIFY(!rowIsBold(0));
     m_window->close();
     QCOMPARE(storedSeenIds(), QList<QByteArray>({"newer"}));
+    showWith({{"older", "Older"}, {"newer", "Newer"}});
+    QTest::qWait(200);
+    m_window->close();
     QCOMPARE(m_errors->texts.size(), 1);
 }
 

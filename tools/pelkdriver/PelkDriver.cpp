@@ -71,6 +71,7 @@ void PelkDriver::handle(QPointer<QWidget> window)
         const bool isQuestion = box->objectName() == QLatin1String("AskShowOldMessages");
         QAbstractButton *button = isQuestion ? box->button(m_answerYes ? QMessageBox::Yes : QMessageBox::No)
                                              : static_cast<QAbstractButton *>(box->defaultButton());
+        report(QStringLiteral("%1 says: %2").arg(name, box->text()));
         report(QStringLiteral("answering %1: %2").arg(name, button ? button->text() : QStringLiteral("close")));
         if (button)
             click(button);
