@@ -110,6 +110,8 @@ MessagePageFactory MessagePageView::factory()
 
 MessagePageView::~MessagePageView()
 {
+    // Nobody is told about the page process while the window takes the view down.
+    m_failureHandler = nullptr;
     // The page goes before its profile.
     delete m_page;
 }

@@ -295,6 +295,8 @@ void TFPelkUpdaterMessages::FormDestroy()
 {
     // Taking the rows down must not run any behaviour.
     disconnect(m_lvMsg->selectionModel(), nullptr, this, nullptr);
+    if (m_wbMsg)
+        m_wbMsg->setFailureHandler(nullptr);
     try {
         const QSize outer = outerSize();
         WriteMessagesGeometry(m_store, outer.width(), outer.height(), m_lvMsg->height());
