@@ -438,7 +438,10 @@ QByteArray RegFile::toBytes() const
     QString out = kHeader5 + QLatin1Char('\n');
     for (const Key *keyPointer : keys) {
         const Key &key = *keyPointer;
-        out += QLatin1String("\n[") + key.path.join(u'\\') + QLatin1String("]\n");
+        // A first name that begins with "-" would read back as a removal line and take the
+        // key with it; a leading separator keeps it a key.
+        const QString path = key.path.join(u'\\');
+        out += QLatin1String(path.startsWith(u'-') ? "\n[\\" : "\n[") + path + QLatin1String("]\n");
         for (const RegValue &value : key.values)
             out += valueLine(value);
     }

@@ -378,7 +378,8 @@ void TestRegFileStore::keepsOtherValuesThroughARewrite()
           "\"None\"=hex(0):\n"
           "\"Odd\"=hex(4):01,02\n"
           "\"Long\"=hex(2):" + longExpand + "00,00\n"
-          "\n[HKEY_LOCAL_MACHINE\\Software\\Elsewhere]\n\"M\"=dword:00000005\n";
+          "\n[HKEY_LOCAL_MACHINE\\Software\\Elsewhere]\n\"M\"=dword:00000005\n"
+          "\n[\\-Odd\\Key]\n\"K\"=\"kept\"\n";
     QVERIFY(writeUserFile(original));
     {
         RegFileStore s = store();
@@ -393,7 +394,8 @@ void TestRegFileStore::keepsOtherValuesThroughARewrite()
     const std::optional<RegFile> after = RegFile::parse(rewritten);
     QVERIFY(before && after);
     for (const QStringList &path : {QStringList{"HKEY_CURRENT_USER", "Software", "Other"},
-                                    QStringList{"HKEY_LOCAL_MACHINE", "Software", "Elsewhere"}}) {
+                                    QStringList{"HKEY_LOCAL_MACHINE", "Software", "Elsewhere"},
+                                    QStringList{"-Odd", "Key"}}) {
         QVERIFY(!before->values(path).isEmpty());
         QVERIFY2(sameValues(before->values(path), after->values(path)), qPrintable(path.join(u'\\')));
     }
