@@ -19,8 +19,8 @@ public:
     // Shows the blank page.
     virtual void showBlank() = 0;
     // Called when the display can no longer show pages (its engine's page process ended),
-    // with the message that says why.
-    virtual void setFailureHandler(std::function<void(const QString &message)> handler) = 0;
+    // with the message that says why. A display that cannot fail that way ignores it.
+    virtual void setFailureHandler(std::function<void(const QString &message)> handler) { (void)handler; }
 
 protected:
     ~MessagePageDisplay() = default;
