@@ -17,6 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString url = ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString());
     FUZZ_CHECK(url.size() <= 2047);
     ini.hasKey(QStringLiteral("Langs"), QStringLiteral("LangKey1"));
+    ini.readSection(QStringLiteral("Texts_de"));
+    ini.readFailure();
 
     Languages languages(ini, store);
     languages.LoadLanguages(QByteArray("engb"));
