@@ -4,12 +4,14 @@
 // same fonts) and no logic behind them: no pictures, no INI file, no settings, no other windows.
 // Like PelkUpdater with PELK_QUIT_AFTER_FIRST_PAINT=1, it quits once it has been painted.
 
+#include "QuitAtFirstPaint.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
-#include <QTextBrowser>
+#include <QTextEdit>
 
 namespace {
 constexpr int kWidth = 818;
@@ -45,7 +47,7 @@ QLabel *label(QWidget *parent, const QString &text, int pixelSize, const QRect &
     return result;
 }
 
-class ControlsWindow : public QWidget
+class ControlsWindow : public QuitAtFirstPaint
 {
 public:
     ControlsWindow()
@@ -61,10 +63,10 @@ public:
         const int bottomTop = kHeight - kBottomHeight;
         QFrame *items = panel(this, Qt::white, QRect(0, 200, kWidth, bottomTop - 200));
         label(items, QStringLiteral("Nach Updates suchen"), 24, QRect(80, 28, 261, 33));
-        auto *log = new QTextBrowser(items);
+        auto *log = new QTextEdit(items);
         log->setGeometry(80, 80, 529, 193);
         log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        log->setReadOnly(true);
 
         QFrame *language = panel(items, QColor(0xDD, 0xEA, 0xF7), QRect(634, 18, 176, 84));
         label(language, QStringLiteral("Sprache"), 24, QRect(9, 6, 158, 32));
@@ -76,18 +78,6 @@ public:
         (new QPushButton(QStringLiteral("Einstellungen"), bottom))->setGeometry(19, 21, 131, 19);
         (new QPushButton(QStringLiteral("Beenden"), bottom))->setGeometry(667, 21, 131, 19);
     }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        if (m_quitting)
-            return;
-        m_quitting = true;
-        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    }
-
-private:
-    bool m_quitting = false;
 };
 } // namespace
 

@@ -2,24 +2,13 @@
 // window of the main window's size and, like PelkUpdater with PELK_QUIT_AFTER_FIRST_PAINT=1,
 // quits once it has been painted.
 
+#include "QuitAtFirstPaint.h"
+
 #include <QApplication>
-#include <QTimer>
-#include <QWidget>
 
 namespace {
-class EmptyWindow : public QWidget
+class EmptyWindow : public QuitAtFirstPaint
 {
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        if (m_quitting)
-            return;
-        m_quitting = true;
-        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    }
-
-private:
-    bool m_quitting = false;
 };
 } // namespace
 
