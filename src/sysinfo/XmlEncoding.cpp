@@ -6,7 +6,8 @@
 
 namespace {
 
-struct ByteOrderMark
+// Leading bytes that tell an encoding.
+struct EncodingSignature
 {
     QByteArrayView bytes;
     const char *encoding;
@@ -14,7 +15,7 @@ struct ByteOrderMark
 
 // The marks, and the first characters "<?" of a declaration without one, as the XML
 // recommendation lists them for telling the encoding family apart.
-constexpr ByteOrderMark kMarks[] = {
+constexpr EncodingSignature kMarks[] = {
     {QByteArrayView("\x00\x00\xFE\xFF", 4), "UTF-32BE"},
     {QByteArrayView("\xFF\xFE\x00\x00", 4), "UTF-32LE"},
     {QByteArrayView("\xEF\xBB\xBF", 3), "UTF-8"},
@@ -22,13 +23,7 @@ constexpr ByteOrderMark kMarks[] = {
     {QByteArrayView("\xFF\xFE", 2), "UTF-16LE"},
 };
 
-struct UnmarkedForm
-{
-    QByteArrayView start;
-    const char *encoding;
-};
-
-constexpr UnmarkedForm kUnmarkedForms[] = {
+constexpr EncodingSignature kUnmarkedForms[] = {
     {QByteArrayView("\x00\x00\x00\x3C", 4), "UTF-32BE"},
     {QByteArrayView("\x3C\x00\x00\x00", 4), "UTF-32LE"},
     {QByteArrayView("\x00\x3C\x00\x3F", 4), "UTF-16BE"},
@@ -69,7 +64,7 @@ XmlTextStatus XmlTextAsUtf8(const QByteArray &document, QByteArray &utf8, QByteA
     utf8.clear();
     encoding.clear();
     QByteArrayView body(document);
-    for (const ByteOrderMark &mark : kMarks) {
+    for (const EncodingSignature &mark : kMarks) {
         if (body.startsWith(mark.bytes)) {
             encoding = mark.encoding;
             body = body.sliced(mark.bytes.size());
@@ -77,8 +72,8 @@ XmlTextStatus XmlTextAsUtf8(const QByteArray &document, QByteArray &utf8, QByteA
         }
     }
     if (encoding.isEmpty()) {
-        for (const UnmarkedForm &form : kUnmarkedForms) {
-            if (body.startsWith(form.start)) {
+        for (const EncodingSignature &form : kUnmarkedForms) {
+            if (body.startsWith(form.bytes)) {
                 encoding = form.encoding;
                 break;
             }
