@@ -305,7 +305,11 @@ void TFPelkUpdaterMain::reportUnreadableIni()
     const QString failure = m_ini->readFailure();
     if (failure.isEmpty())
         return;
-    const QString message = QStringLiteral("The file %1 cannot be read: %2").arg(m_ini->path(), failure);
+    reportStartNotice(QStringLiteral("The file %1 cannot be read: %2").arg(m_ini->path(), failure));
+}
+
+void TFPelkUpdaterMain::reportStartNotice(const QString &message)
+{
     if (m_options.SilentRun)
         writeLogLineToStandardError(message);
     else

@@ -46,6 +46,10 @@ public:
     // creation steps.
     void setDisplayAvailable(bool available) { m_displayAvailable = available; }
 
+    // Tells the user once of something found at the start: the error box, or a line on
+    // standard error in a silent run.
+    void reportStartNotice(const QString &message);
+
     // The other two windows, created after this one.
     void setCompanions(TFPelkUpdaterSettings &settings, TFPelkUpdaterMessages &messages);
 

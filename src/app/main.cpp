@@ -3,7 +3,6 @@
 #include "app/Accessibility.h"
 #include "app/CommandLine.h"
 #include "app/DisplayAvailable.h"
-#include "app/ErrorBox.h"
 #include "app/QtArguments.h"
 #include "app/UPelkUpdaterMain.h"
 #include "messages/DesktopUrlOpener.h"
@@ -94,11 +93,11 @@ int main(int argc, char *argv[])
         mainWindow.installEventFilter(&quitAfterFirstPaint);
 
     if (!storeNotice.isEmpty() && options.SilentRun) {
-        std::fprintf(stderr, "%s\n", storeNotice.toLocal8Bit().constData());
-        std::fflush(stderr);
+        mainWindow.reportStartNotice(storeNotice);
     } else if (!storeNotice.isEmpty()) {
         // Shown once the main window is up, with its caption as the box's title.
-        QMetaObject::invokeMethod(&mainWindow, [&] { ShowErrorBox(&mainWindow, storeNotice); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(&mainWindow, [&] { mainWindow.reportStartNotice(storeNotice); },
+                                  Qt::QueuedConnection);
     }
     if (options.SilentRun) {
         mainWindow.ApplyTexts();
