@@ -10,14 +10,15 @@
 [ -x /usr/bin/time ] || { echo "missing /usr/bin/time: apt-get install time" >&2; exit 1; }
 [ -n "${controls+set}" ] || controls=()
 
-# bench_lay_out BUILD_DIR: the program with its page module and service pack file in
+# bench_lay_out BUILD_DIR: the program with its modules and service pack file in
 # $work/program, and private configuration folders, so that nothing touches the real home.
 bench_lay_out() {
     local build_dir=$1 examples
     examples="$(dirname "${BASH_SOURCE[0]}")/../examples"
     mkdir -p "$work/program" "$work/config" "$work/etc" "$work/home" "$work/runtime"
     chmod 700 "$work/runtime"
-    cp "$build_dir/bin/PelkUpdater" "$build_dir/bin/PelkMessagePage.so" "$examples/PelkServicePack.pelk" \
+    cp "$build_dir/bin/PelkUpdater" "$build_dir/bin/PelkMessagePage.so" "$build_dir/bin/PelkNetwork.so" \
+        "$examples/PelkServicePack.pelk" \
         "$work/program/"
     export QT_QPA_PLATFORM=offscreen
     export XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/etc" HOME="$work/home"

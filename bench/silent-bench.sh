@@ -14,7 +14,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 build_dir=${1:-build}
 runs=${2:-20}
 seeder="$build_dir/bin/pelk_seed_seen"
-for binary in PelkUpdater PelkMessagePage.so pelk_empty_window pelk_seed_seen; do
+for binary in PelkUpdater PelkMessagePage.so PelkNetwork.so pelk_empty_window pelk_seed_seen; do
     [ -e "$build_dir/bin/$binary" ] || { echo "missing $build_dir/bin/$binary: build the targets PelkUpdater pelk_empty_window pelk_seed_seen" >&2; exit 1; }
 done
 # shellcheck source=bench/common.sh

@@ -15,8 +15,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build_dir=${1:-build}
 runs=${2:-20}
-for binary in PelkUpdater PelkMessagePage.so pelk_empty_window pelk_controls_window; do
-    [ -e "$build_dir/bin/$binary" ] || { echo "missing $build_dir/bin/$binary: build the targets PelkUpdater pelkmessagepage pelk_empty_window pelk_controls_window" >&2; exit 1; }
+for binary in PelkUpdater PelkMessagePage.so PelkNetwork.so pelk_empty_window pelk_controls_window; do
+    [ -e "$build_dir/bin/$binary" ] || { echo "missing $build_dir/bin/$binary: build the targets PelkUpdater pelk_empty_window pelk_controls_window" >&2; exit 1; }
 done
 # shellcheck source=bench/common.sh
 source "$here/common.sh"

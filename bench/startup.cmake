@@ -7,6 +7,6 @@ target_link_libraries(pelk_controls_window PRIVATE Qt6::Widgets pelk_options)
 
 add_custom_target(bench_startup
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/startup-bench.sh ${CMAKE_BINARY_DIR}
-    DEPENDS PelkUpdater pelkmessagepage pelk_empty_window pelk_controls_window
+    DEPENDS PelkUpdater pelk_empty_window pelk_controls_window
     USES_TERMINAL
     VERBATIM)

@@ -124,7 +124,8 @@ void writeLogLineToStandardError(QString line)
 
 TFPelkUpdaterMain::TFPelkUpdaterMain(const CommandLineOptions &options, const QString &programFilePath,
                                      InstallationData &installation, RegistryStore &store,
-                                     const SystemProbe &probe, const Clock &clock, QWidget *parent)
+                                     const SystemProbe &probe, const Clock &clock, HttpTransport &transport,
+                                     QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
                           | Qt::MSWindowsFixedSizeDialogHint),
@@ -134,6 +135,7 @@ TFPelkUpdaterMain::TFPelkUpdaterMain(const CommandLineOptions &options, const QS
       m_store(store),
       m_probe(probe),
       m_clock(clock),
+      m_transport(transport),
       m_qtTranslations(std::make_unique<QtTranslations>()),
       m_checkSkipped(options.AutoRun)
 {
@@ -377,7 +379,7 @@ void TFPelkUpdaterMain::CheckForUpdates(bool silent)
     ensureLanguages();
     m_checkRunning = true;
     const auto done = qScopeGuard([this] { m_checkRunning = false; });
-    const CheckContext context{m_installation, *m_ini, *m_languages, m_store, m_probe, m_clock};
+    const CheckContext context{m_installation, *m_ini, *m_languages, m_store, m_probe, m_clock, m_transport};
     ::CheckForUpdates(silent, context, *this);
 }
 

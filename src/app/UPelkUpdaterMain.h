@@ -7,6 +7,7 @@
 #include <memory>
 
 class Clock;
+class HttpTransport;
 class IniFile;
 class LanguageComboBox;
 class Languages;
@@ -33,7 +34,8 @@ public:
     // `installation` is filled by the creation steps and read by the other windows.
     TFPelkUpdaterMain(const CommandLineOptions &options, const QString &programFilePath,
                       InstallationData &installation, RegistryStore &store,
-                      const SystemProbe &probe, const Clock &clock, QWidget *parent = nullptr);
+                      const SystemProbe &probe, const Clock &clock, HttpTransport &transport,
+                      QWidget *parent = nullptr);
     ~TFPelkUpdaterMain() override;
 
     // The creation steps: installation data, updater path, current folder, INI file,
@@ -107,6 +109,7 @@ private:
     RegistryStore &m_store;
     const SystemProbe &m_probe;
     const Clock &m_clock;
+    HttpTransport &m_transport;
     TFPelkUpdaterSettings *m_settings = nullptr;
     TFPelkUpdaterMessages *m_messages = nullptr;
 

@@ -5,6 +5,7 @@
 #include "app/DisplayAvailable.h"
 #include "app/QtArguments.h"
 #include "app/UPelkUpdaterMain.h"
+#include "check/NetworkModule.h"
 #include "messages/DesktopUrlOpener.h"
 #include "messages/UPelkUpdaterMessages.h"
 #include "settings/RegFileStore.h"
@@ -76,12 +77,13 @@ int main(int argc, char *argv[])
     const QString storeNotice = store.setDamagedUserFileAside();
     LinuxSystemProbe probe;
     SystemClock clock;
+    NetworkModule network(NetworkModulePath());
     DesktopUrlOpener urlOpener;
     InstallationData installation;
 
     // The three windows, each complete before the next.
     TFPelkUpdaterMain mainWindow(options, QCoreApplication::applicationFilePath(), installation,
-                                 store, probe, clock);
+                                 store, probe, clock, network);
     mainWindow.setDisplayAvailable(display);
     mainWindow.TntFormCreate();
     TFPelkUpdaterSettings settings(store, installation, &mainWindow);

@@ -1,6 +1,6 @@
 #include "check/BoundedLookupProbe.h"
 
-#include "check/HttpExchange.h"
+#include "check/EventLoopWait.h"
 
 #include <QEventLoop>
 #include <QTimer>

@@ -3,6 +3,7 @@
 #include "sysinfo/InstallationData.h"
 
 class Clock;
+class HttpTransport;
 class IniFile;
 class Languages;
 class RegistryStore;
@@ -17,4 +18,5 @@ struct CheckContext
     RegistryStore &store;
     const SystemProbe &probe;
     const Clock &clock;
+    HttpTransport &transport;
 };

@@ -1,6 +1,7 @@
 #include "check/HttpExchange.h"
 
 #include "app/PelkError.h"
+#include "check/EventLoopWait.h"
 
 #include <QAuthenticator>
 #include <QEventLoop>
@@ -15,6 +16,32 @@
 #include <memory>
 
 namespace {
+// Asks the system for every URL of the exchange, so that a redirect to another host
+// gets that host's proxy (or none, by no_proxy).
+class SystemProxyFactory : public QNetworkProxyFactory
+{
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery &query) override
+    {
+        return QNetworkProxyFactory::systemProxyForQuery(query);
+    }
+};
+
+void applyRoute(QNetworkAccessManager &manager, const ProxyRoute &route)
+{
+    switch (route.kind) {
+    case ProxyRoute::Kind::System:
+        manager.setProxyFactory(new SystemProxyFactory); // the manager owns it
+        return;
+    case ProxyRoute::Kind::Server:
+        manager.setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, route.server, route.port));
+        return;
+    case ProxyRoute::Kind::Direct:
+        manager.setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
+        return;
+    }
+}
+
 enum class Failure { None, ConnectTimeout, IdleTimeout, Deadline, TooLarge };
 
 // The proxy that the manager takes for `url`; NoProxy / DefaultProxy when it goes direct.
@@ -285,22 +312,14 @@ HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const Requ
     answer.location = r->rawHeader("Location");
     return answer;
 }
-} // namespace
 
-void WaitInEventLoop(QEventLoop &loop)
+// Follows redirects itself, one fresh request per hop. The HTTP stack's own following
+// carries the first request's upload over to the next hop; on a kept-alive connection and a
+// busy machine that sent a POST twice and ended the reply in "Unknown error".
+HttpReplyData postAndWait(QNetworkAccessManager &manager, QNetworkRequest request, const QByteArray &body,
+                          const RequestLimits &limits, const ProxyCredentials &proxyCredentials,
+                          const QDeadlineTimer &deadline)
 {
-    // Windows repaint. The check drops the user's input meanwhile (UserInputBlocker): input
-    // merely excluded here would be held back and delivered after the wait.
-    loop.exec();
-}
-
-HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest request,
-                          const QByteArray &body, const RequestLimits &limits,
-                          const ProxyCredentials &proxyCredentials, const QDeadlineTimer &deadline)
-{
-    // Redirects are followed here, one fresh request per hop. The HTTP stack's own following
-    // carries the first request's upload over to the next hop; on a kept-alive connection
-    // and a busy machine that sent a POST twice and ended the reply in "Unknown error".
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
 
     // Proxy credentials go out once; a second request means the proxy refused them. Servers
@@ -331,4 +350,16 @@ HttpReplyData PostAndWait(QNetworkAccessManager &manager, QNetworkRequest reques
                                 .arg(target.toDisplayString(QUrl::RemoveUserInfo)));
         hop = nextHop(hop, target, reply.data.status);
     }
+}
+} // namespace
+
+HttpReplyData QtHttpTransport::Post(const HttpPost &post, const ProxyRoute &route, const RequestLimits &limits,
+                                    const QDeadlineTimer &deadline)
+{
+    QNetworkAccessManager manager;
+    applyRoute(manager, route);
+    QNetworkRequest request(post.url);
+    for (const auto &[name, value] : post.headers)
+        request.setRawHeader(name, value);
+    return postAndWait(manager, request, post.body, limits, route.credentials, deadline);
 }

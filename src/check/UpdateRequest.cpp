@@ -3,15 +3,13 @@
 #include "app/PelkError.h"
 #include "check/BoundedLookupProbe.h"
 #include "check/CheckHost.h"
-#include "check/HttpExchange.h"
-#include "check/ProxyChoice.h"
+#include "check/HttpTransport.h"
+#include "check/ProxyRoute.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
 #include "settings/UPelkUpdaterUtils.h"
 #include "sysinfo/SystemFacts.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkRequest>
 #include <QUrl>
 
 namespace {
@@ -63,21 +61,13 @@ XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &
     // The attempt is recorded before anything goes out, whatever comes of it.
     const QByteArray id = GetInstallationId(context.store);
     WriteLastUpdate(context.store, installation.ProgVersion, context.clock);
-    const ProxySettings proxy = ReadProxySettings(context.store);
+    const ProxyRoute route = ChooseProxyRoute(ReadProxySettings(context.store));
 
-    QNetworkAccessManager manager;
-    ApplyProxySettings(manager, proxy);
-    ProxyCredentials credentials;
-    credentials.use = proxy.Auth && proxy.Option != 1;
-    if (credentials.use) {
-        credentials.user = proxy.User;
-        credentials.password = proxy.Password;
-    }
-
-    QNetworkRequest request(serviceUrl(address, context.ini));
-    request.setRawHeader("Content-type", "application/x-www-form-urlencoded");
-    request.setRawHeader("User-Agent", "PelkUpdater/" + headerSafe(installation.ProgVersion.toUtf8()));
-    request.setRawHeader("Cache-Control", "no-cache");
+    HttpPost post;
+    post.url = serviceUrl(address, context.ini);
+    post.headers = {{"Content-type", "application/x-www-form-urlencoded"},
+                    {"User-Agent", QByteArray("PelkUpdater/") + headerSafe(installation.ProgVersion.toUtf8())},
+                    {"Cache-Control", "no-cache"}};
 
     // The check's deadline runs from here: the name lookup of the facts counts against it
     // as much as every hop of the exchange.
@@ -86,7 +76,7 @@ XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &
 
     // The stored identifier without the braces around it.
     const QByteArray bareId = id.size() >= 2 ? id.mid(1, id.size() - 2) : QByteArray();
-    QByteArray body;
+    QByteArray &body = post.body;
     appendField(body, "id", QString::fromUtf8(bareId));
     appendField(body, "pv", installation.ProgVersion);
     appendField(body, "ov", installation.OfflineVersion);
@@ -98,7 +88,7 @@ XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &
     appendField(body, "dn", QString::fromUtf8(DotNetVersionsText(context.store)));
     appendField(body, "re", QString::fromUtf8(EnvironmentCode(probe, context.store)));
 
-    const HttpReplyData reply = PostAndWait(manager, request, body, limits, credentials, deadline);
+    const HttpReplyData reply = context.transport.Post(post, route, limits, deadline);
     if (reply.status != 200) {
         host.AddLogLine(context.languages.GetText("txtError") + QStringLiteral(": ") + QString::number(reply.status)
                         + QLatin1Char(' ') + QString::fromLatin1(reply.reasonPhrase));

@@ -2,14 +2,35 @@ target_sources(pelkcore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/CheckHost.h
     ${CMAKE_CURRENT_LIST_DIR}/CheckContext.h
     ${CMAKE_CURRENT_LIST_DIR}/RequestLimits.h
-    ${CMAKE_CURRENT_LIST_DIR}/HttpExchange.h
-    ${CMAKE_CURRENT_LIST_DIR}/HttpExchange.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/EventLoopWait.h
+    ${CMAKE_CURRENT_LIST_DIR}/HttpTransport.h
+    ${CMAKE_CURRENT_LIST_DIR}/NetworkModule.h
+    ${CMAKE_CURRENT_LIST_DIR}/NetworkModule.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BoundedLookupProbe.h
     ${CMAKE_CURRENT_LIST_DIR}/BoundedLookupProbe.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ProxyChoice.h
-    ${CMAKE_CURRENT_LIST_DIR}/ProxyChoice.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ProxyRoute.h
+    ${CMAKE_CURRENT_LIST_DIR}/ProxyRoute.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UpdateRequest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.h
     ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UserInputBlocker.h
     ${CMAKE_CURRENT_LIST_DIR}/UserInputBlocker.cpp)
+
+# Qt's network stack, apart from the core: the program loads it as the module PelkNetwork.so
+# beside itself with the first check, so that a start that checks nothing never loads it.
+# Tests link the same code directly.
+add_library(pelknetwork STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/HttpExchange.h
+    ${CMAKE_CURRENT_LIST_DIR}/HttpExchange.cpp)
+set_target_properties(pelknetwork PROPERTIES POSITION_INDEPENDENT_CODE ON)
+target_include_directories(pelknetwork PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(pelknetwork PUBLIC Qt6::Network pelk_options)
+
+add_library(pelknetworkmodule MODULE ${CMAKE_CURRENT_LIST_DIR}/NetworkModuleMain.cpp)
+target_link_libraries(pelknetworkmodule PRIVATE pelknetwork)
+set_target_properties(pelknetworkmodule PROPERTIES
+    PREFIX ""
+    OUTPUT_NAME PelkNetwork
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+# The program is not whole without its network module: building it builds the module.
+add_dependencies(PelkUpdater pelknetworkmodule)

@@ -7,6 +7,7 @@
 #include "app/ErrorBox.h"
 #include "app/LinkLabel.h"
 #include "app/UPelkUpdaterMain.h"
+#include "check/HttpExchange.h"
 #include "i18n/Languages.h"
 #include "messages/MessagePageDisplay.h"
 #include "messages/UPelkUpdaterMessages.h"
@@ -247,6 +248,7 @@ private:
     std::unique_ptr<RegFileStore> m_store;
     std::unique_ptr<FixedProbe> m_probe;
     SystemClock m_clock;
+    QtHttpTransport m_transport;
     RecordingUrlOpener m_opener;
     InstallationData m_installation;
     std::unique_ptr<TFPelkUpdaterMain> m_main;
@@ -299,7 +301,7 @@ void tst_UPelkUpdaterMain::writeProgramFolder(const char *allow, bool withServic
 void tst_UPelkUpdaterMain::createWindows(const CommandLineOptions &options)
 {
     m_main = std::make_unique<TFPelkUpdaterMain>(options, m_programFile, m_installation, *m_store,
-                                                 *m_probe, m_clock);
+                                                 *m_probe, m_clock, m_transport);
     m_main->TntFormCreate();
     m_settings = std::make_unique<TFPelkUpdaterSettings>(*m_store, m_installation, m_main.get());
     m_messages = std::make_unique<TFPelkUpdaterMessages>(*m_store, m_installation, m_clock, m_opener,
@@ -596,7 +598,8 @@ void tst_UPelkUpdaterMain::anyFailureOfCreationIsReported()
     boxWatcher.start();
 
     {
-        TFPelkUpdaterMain main(CommandLineOptions(), m_programFile, m_installation, failing, *m_probe, m_clock);
+        TFPelkUpdaterMain main(CommandLineOptions(), m_programFile, m_installation, failing, *m_probe, m_clock,
+                               m_transport);
         main.TntFormCreate();
         TFPelkUpdaterSettings settings(failing, m_installation, &main);
         TFPelkUpdaterMessages messages(failing, m_installation, m_clock, m_opener, &main);

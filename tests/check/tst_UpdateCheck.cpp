@@ -2,6 +2,7 @@
 // the question, the hand-over to the messages window and the busy cursor on every path.
 
 #include "app/PelkError.h"
+#include "check/NetworkModule.h"
 #include "check/UpdateCheck.h"
 #include "support/CheckFixture.h"
 #include "support/Failures.h"
@@ -216,6 +217,7 @@ void tst_UpdateCheck::failuresBecomeOneErrorLine_data()
     QTest::newRow("valid reply trickling past the deadline")
         << QByteArray("trickle") << "Fehler: Time-out: the exchange with the update service at 127.0.0.1:%1 did not end "
                                     "within 5 seconds";
+    QTest::newRow("network module missing") << QByteArray("no module") << "Fehler: Error loading %1/PelkNetwork.so";
 }
 
 void tst_UpdateCheck::failuresBecomeOneErrorLine()
@@ -240,9 +242,20 @@ void tst_UpdateCheck::failuresBecomeOneErrorLine()
         limits.idleTimeoutMs = 10000;
         limits.overallTimeoutMs = 5000;
     }
+    // The program's transport, from a folder without its network module.
+    NetworkModule missingModule(m_fixture->dir.path() + QStringLiteral("/PelkNetwork.so"));
+    const bool withoutModule = address == "no module";
+    if (withoutModule) {
+        address = m_server->url("/update");
+        line = line.arg(m_fixture->dir.path());
+    }
     m_fixture->setServiceUrl(address);
 
-    run(false, limits);
+    const CheckContext wired = m_fixture->context();
+    const CheckContext context{wired.installation, wired.ini,   wired.languages, wired.store,
+                               wired.probe,        wired.clock,
+                               withoutModule ? static_cast<HttpTransport &>(missingModule) : wired.transport};
+    CheckForUpdates(false, context, m_host, limits);
     const QStringList log = m_host.logLines();
     QCOMPARE(log.size(), 2);
     QCOMPARE(log.first(), QStringLiteral("Suche nach Updates ..."));

@@ -490,7 +490,8 @@ void tst_UpdateRequest::nameLookupIsBounded()
     SlowLookupProbe probe;
     probe.answerMs = answerMs;
     CheckFixture &fixture = *m_fixture;
-    const CheckContext context{fixture.installation, fixture.ini, *fixture.languages, fixture.store, probe, fixture.clock};
+    const CheckContext context{fixture.installation, fixture.ini, *fixture.languages, fixture.store, probe, fixture.clock,
+                               fixture.transport};
     RequestLimits limits = kRoomy;
     limits.overallTimeoutMs = deadlineMs;
 

@@ -42,7 +42,8 @@ dpkg-deb -x "$deb" "$root"
 [ "$(readlink "$root/usr/bin/PelkUpdater")" = ../lib/pelkupdater/PelkUpdater ] || fail "launcher link"
 [ "$(readlink "$root/usr/lib/pelkupdater/PelkUpdater.ini")" = ../../../etc/pelkupdater/PelkUpdater.ini ] \
     || fail "INI link"
-for file in usr/lib/pelkupdater/PelkMessagePage.so usr/lib/pelkupdater/PelkServicePack.pelk \
+for file in usr/lib/pelkupdater/PelkMessagePage.so usr/lib/pelkupdater/PelkNetwork.so \
+    usr/lib/pelkupdater/PelkServicePack.pelk \
     usr/share/applications/com.orbel.PelkUpdater.desktop usr/share/metainfo/com.orbel.PelkUpdater.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/com.orbel.PelkUpdater.svg usr/share/man/man1/PelkUpdater.1.gz \
     etc/xdg/autostart/com.orbel.PelkUpdater.autostart.desktop; do

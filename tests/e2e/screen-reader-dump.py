@@ -12,7 +12,8 @@ name, or when the message page's heading, text and link cannot be read.
 Needs an X server, a session bus and python3-pyatspi: the test runs it under
 dbus-run-session and xvfb-run.
 
-    screen-reader-dump.py --program build/bin/PelkUpdater --module build/bin/PelkMessagePage.so
+    screen-reader-dump.py --program build/bin/PelkUpdater --module build/bin/PelkMessagePage.so \
+        --module build/bin/PelkNetwork.so
                           --ini examples/PelkUpdater.ini --language engb
 """
 
@@ -199,7 +200,8 @@ def window_named(app, prefix, suffix):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
-    parser.add_argument("--module", required=True)
+    parser.add_argument("--module", action="append", required=True,
+                        help="a module of the program, copied beside it (repeat for each)")
     parser.add_argument("--ini", required=True)
     parser.add_argument("--language", default="engb")
     args = parser.parse_args()
@@ -220,7 +222,8 @@ def main():
         os.makedirs(os.path.join(work, sub))
     program = os.path.join(program_dir, "PelkUpdater")
     shutil.copy(args.program, program)
-    shutil.copy(args.module, os.path.join(program_dir, "PelkMessagePage.so"))
+    for module in args.module:
+        shutil.copy(module, program_dir)
     with open(args.ini, encoding="utf-8") as source:
         ini_text = source.read()
     url = "http://127.0.0.1:%d/update" % service.server_address[1]

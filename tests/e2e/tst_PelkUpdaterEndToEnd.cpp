@@ -100,8 +100,9 @@ void tst_PelkUpdaterEndToEnd::init()
     m_program = programFolder() + QStringLiteral("/PelkUpdater");
     QVERIFY(QFile::copy(QStringLiteral(PELK_PROGRAM), m_program));
     QVERIFY(QFile::setPermissions(m_program, QFile::permissions(m_program) | QFile::ExeOwner));
-    // The messages window's page module belongs beside the program.
+    // The program's modules belong beside it.
     QVERIFY(QFile::copy(QStringLiteral(PELK_PAGE_MODULE), programFolder() + QStringLiteral("/PelkMessagePage.so")));
+    QVERIFY(QFile::copy(QStringLiteral(PELK_NETWORK_MODULE), programFolder() + QStringLiteral("/PelkNetwork.so")));
     writeServicePack("1");
 
     m_server = std::make_unique<TestHttpServer>();

@@ -83,7 +83,7 @@ CheckFixture::CheckFixture()
 
 CheckContext CheckFixture::context()
 {
-    return CheckContext{installation, ini, *languages, store, probe, clock};
+    return CheckContext{installation, ini, *languages, store, probe, clock, transport};
 }
 
 void CheckFixture::writeIni(const QByteArray &url, const QByteArray &texts)

@@ -2,6 +2,7 @@
 
 #include "check/CheckContext.h"
 #include "check/CheckHost.h"
+#include "check/HttpExchange.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
 #include "settings/RegFileStore.h"
@@ -57,7 +58,7 @@ public:
 };
 
 // A fresh store, INI file (German texts, language "de"), installation data 5.2.1.7 and the
-// pinned probe and clock, wired into a CheckContext.
+// pinned probe and clock and the network code, wired into a CheckContext.
 class CheckFixture
 {
 public:
@@ -80,6 +81,7 @@ public:
     InstallationData installation;
     PinnedProbe probe;
     FixedClock clock;
+    QtHttpTransport transport;
     std::unique_ptr<Languages> languages;
 };
 
