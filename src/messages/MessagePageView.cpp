@@ -152,6 +152,10 @@ void MessagePageView::load(const QUrl &url, const QByteArray &html)
     m_currentUrl = url;
     m_currentHtml = html;
     m_loadFinished = false;
+    m_blank = html.isEmpty();
+    applyTabStop(this);
+    for (QWidget *widget : findChildren<QWidget *>())
+        applyTabStop(widget);
     ++m_loadsStarted;
     m_schemeHandler->setPage(url, html);
     m_page->expectLoad(url);
@@ -188,7 +192,19 @@ void MessagePageView::lockDownChild(QObject *child)
     if (auto *widget = qobject_cast<QWidget *>(child)) {
         widget->setAcceptDrops(false);
         widget->installEventFilter(this);
+        applyTabStop(widget);
     }
+}
+
+void MessagePageView::applyTabStop(QWidget *widget) const
+{
+    // A blank page has nothing to read: Tab passes it by instead of stopping on an empty,
+    // unnamed document. Each widget gets back its own policy (the engine's takes Tab and
+    // clicks) with the next page.
+    static constexpr char kOwnPolicy[] = "pelkOwnFocusPolicy";
+    if (!widget->property(kOwnPolicy).isValid())
+        widget->setProperty(kOwnPolicy, int(widget->focusPolicy()));
+    widget->setFocusPolicy(m_blank ? Qt::NoFocus : Qt::FocusPolicy(widget->property(kOwnPolicy).toInt()));
 }
 
 bool MessagePageView::eventFilter(QObject *watched, QEvent *event)

@@ -53,6 +53,7 @@ private:
     void load(const QUrl &url, const QByteArray &html);
     void loadingChanged(const QWebEngineLoadingInfo &info);
     void lockDownChild(QObject *child);
+    void applyTabStop(QWidget *widget) const;
     void renameMenuEntriesAfterLanguageChange();
     void pageProcessEnded(QWebEnginePage::RenderProcessTerminationStatus status, int exitCode);
 
@@ -64,6 +65,7 @@ private:
     QUrl m_currentUrl;
     QByteArray m_currentHtml;
     bool m_loadFinished = true;
+    bool m_blank = true;
     bool m_menuEntriesNamedInOldLanguage = false;
     std::function<void(const QString &message)> m_failureHandler;
 };
