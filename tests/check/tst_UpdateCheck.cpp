@@ -252,9 +252,9 @@ void tst_UpdateCheck::failuresBecomeOneErrorLine()
     m_fixture->setServiceUrl(address);
 
     const CheckContext wired = m_fixture->context();
-    const CheckContext context{wired.installation, wired.ini,   wired.languages, wired.store,
-                               wired.probe,        wired.clock,
-                               withoutModule ? static_cast<HttpTransport &>(missingModule) : wired.transport};
+    HttpTransport &transport = withoutModule ? static_cast<HttpTransport &>(missingModule) : wired.transport;
+    const CheckContext context{wired.installation, wired.ini, wired.languages, wired.store,
+                               wired.probe, wired.clock, transport};
     CheckForUpdates(false, context, m_host, limits);
     const QStringList log = m_host.logLines();
     QCOMPARE(log.size(), 2);
