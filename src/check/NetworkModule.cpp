@@ -1,15 +1,10 @@
 #include "check/NetworkModule.h"
 
-#include "app/PelkError.h"
-
-#include <QCoreApplication>
-#include <QLibrary>
-
-#include <cstdio>
+#include "app/ProgramModule.h"
 
 QString NetworkModulePath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/PelkNetwork.so");
+    return ProgramModulePath("PelkNetwork.so");
 }
 
 NetworkModule::NetworkModule(QString modulePath)
@@ -27,16 +22,10 @@ HttpReplyData NetworkModule::Post(const HttpPost &post, const ProxyRoute &route,
 
 HttpTransport &NetworkModule::transport()
 {
-    if (m_transport)
-        return *m_transport;
-    // Never unloaded: the network stack keeps threads and caches that outlive any scope.
-    QLibrary module(m_modulePath);
-    const auto entry = reinterpret_cast<NetworkModuleEntry>(module.resolve(NetworkModuleEntryName));
-    if (!entry) {
-        // The loader's reason helps whoever installed the program; the user reads the path.
-        std::fprintf(stderr, "%s\n", qPrintable(module.errorString()));
-        throw PelkError(QStringLiteral("Error loading ") + m_modulePath);
+    if (!m_transport) {
+        const auto entry =
+            reinterpret_cast<NetworkModuleEntry>(ResolveModuleEntry(m_modulePath, NetworkModuleEntryName));
+        m_transport.reset(entry());
     }
-    m_transport.reset(entry());
     return *m_transport;
 }

@@ -26,11 +26,4 @@ set_target_properties(pelknetwork PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_include_directories(pelknetwork PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(pelknetwork PUBLIC Qt6::Network pelk_options)
 
-add_library(pelknetworkmodule MODULE ${CMAKE_CURRENT_LIST_DIR}/NetworkModuleMain.cpp)
-target_link_libraries(pelknetworkmodule PRIVATE pelknetwork)
-set_target_properties(pelknetworkmodule PROPERTIES
-    PREFIX ""
-    OUTPUT_NAME PelkNetwork
-    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-# The program is not whole without its network module: building it builds the module.
-add_dependencies(PelkUpdater pelknetworkmodule)
+pelk_add_program_module(pelknetworkmodule PelkNetwork ${CMAKE_CURRENT_LIST_DIR}/NetworkModuleMain.cpp pelknetwork)

@@ -1,16 +1,12 @@
 #include "messages/MessagePageModule.h"
 
 #include "app/PelkError.h"
+#include "app/ProgramModule.h"
 #include "messages/PageEngineStart.h"
-
-#include <QCoreApplication>
-#include <QLibrary>
-
-#include <cstdio>
 
 QString MessagePageModulePath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/PelkMessagePage.so");
+    return ProgramModulePath("PelkMessagePage.so");
 }
 
 MessagePageFactory MessagePageModuleFactory(const QString &modulePath)
@@ -20,14 +16,8 @@ MessagePageFactory MessagePageModuleFactory(const QString &modulePath)
         const QString refusal = PageEngineRefusal(CurrentPageEngineFacts());
         if (!refusal.isEmpty())
             throw PelkError(refusal);
-        // Never unloaded: the engine's threads and the widgets made here outlive any scope.
-        QLibrary module(modulePath);
-        auto entry = reinterpret_cast<MessagePageModuleEntry>(module.resolve(MessagePageModuleEntryName));
-        if (!entry) {
-            // The loader's reason helps whoever installed the program; the user reads the path.
-            std::fprintf(stderr, "%s\n", qPrintable(module.errorString()));
-            throw PelkError(QStringLiteral("Error loading ") + modulePath);
-        }
+        const auto entry = reinterpret_cast<MessagePageModuleEntry>(
+            ResolveModuleEntry(modulePath, MessagePageModuleEntryName));
         return entry(urlOpener, parent);
     };
 }

@@ -27,11 +27,5 @@ set_target_properties(pelkpageview PROPERTIES POSITION_INDEPENDENT_CODE ON)
 target_include_directories(pelkpageview PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(pelkpageview PUBLIC Qt6::WebEngineWidgets pelk_options)
 
-add_library(pelkmessagepage MODULE ${CMAKE_CURRENT_LIST_DIR}/MessagePageModuleMain.cpp)
-target_link_libraries(pelkmessagepage PRIVATE pelkpageview)
-set_target_properties(pelkmessagepage PROPERTIES
-    PREFIX ""
-    OUTPUT_NAME PelkMessagePage
-    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-# The program is not whole without its page module: building it builds the module.
-add_dependencies(PelkUpdater pelkmessagepage)
+pelk_add_program_module(pelkmessagepage PelkMessagePage ${CMAKE_CURRENT_LIST_DIR}/MessagePageModuleMain.cpp
+                        pelkpageview)
