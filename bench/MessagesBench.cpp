@@ -13,7 +13,7 @@
 #include "messages/UrlOpener.h"
 #include "settings/RegFileStore.h"
 #include "settings/UPelkUpdaterUtils.h"
-#include "sysinfo/Clock.h"
+#include "base/Clock.h"
 #include "sysinfo/InstallationData.h"
 
 #include <QApplication>

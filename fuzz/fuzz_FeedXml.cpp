@@ -2,7 +2,7 @@
 // message list and the page of every message.
 
 #include "FuzzInput.h"
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "messages/MessageList.h"
 #include "messages/MessagePage.h"
 #include "messages/SeenMsgIDs.h"

@@ -1,7 +1,7 @@
 // The catalogue's service pack file beside the program: the installation's version data.
 
 #include "FuzzInput.h"
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "sysinfo/InstallationData.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

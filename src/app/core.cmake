@@ -1,7 +1,4 @@
 target_sources(pelkcore PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/PelkError.h
-    ${CMAKE_CURRENT_LIST_DIR}/FailureMessage.h
-    ${CMAKE_CURRENT_LIST_DIR}/FailureMessage.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CommandLine.h
     ${CMAKE_CURRENT_LIST_DIR}/CommandLine.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DisplayAvailable.h
@@ -9,6 +6,4 @@ target_sources(pelkcore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/QtArguments.h
     ${CMAKE_CURRENT_LIST_DIR}/QtArguments.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramPaths.h
-    ${CMAKE_CURRENT_LIST_DIR}/ProgramPaths.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ProgramModule.h
-    ${CMAKE_CURRENT_LIST_DIR}/ProgramModule.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/ProgramPaths.cpp)

@@ -10,7 +10,7 @@
 #include "messages/UPelkUpdaterMessages.h"
 #include "settings/RegFileStore.h"
 #include "settings/UPelkUpdaterSettings.h"
-#include "sysinfo/Clock.h"
+#include "base/Clock.h"
 #include "sysinfo/InstallationData.h"
 #include "sysinfo/SystemProbe.h"
 

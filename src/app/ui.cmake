@@ -1,18 +1,12 @@
 target_sources(pelkui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Accessibility.h
     ${CMAKE_CURRENT_LIST_DIR}/Accessibility.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ContextMenuKey.h
-    ${CMAKE_CURRENT_LIST_DIR}/ContextMenuKey.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/FocusFrame.h
-    ${CMAKE_CURRENT_LIST_DIR}/FocusFrame.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabel.h
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabelAccessible.h
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabelAccessible.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LogLinks.h
     ${CMAKE_CURRENT_LIST_DIR}/LogLinks.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PelkFonts.h
-    ${CMAKE_CURRENT_LIST_DIR}/PelkFonts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Pictures.h
     ${CMAKE_CURRENT_LIST_DIR}/Pictures.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UPelkUpdaterMain.h

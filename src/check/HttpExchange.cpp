@@ -1,6 +1,6 @@
 #include "check/HttpExchange.h"
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "check/EventLoopWait.h"
 
 #include <QAuthenticator>

@@ -1,6 +1,6 @@
 #include "check/NetworkModule.h"
 
-#include "app/ProgramModule.h"
+#include "base/ProgramModule.h"
 
 QString NetworkModulePath()
 {

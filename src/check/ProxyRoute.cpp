@@ -1,6 +1,6 @@
 #include "check/ProxyRoute.h"
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "settings/UPelkUpdaterUtils.h"
 
 namespace {

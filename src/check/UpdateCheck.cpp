@@ -1,6 +1,6 @@
 #include "check/UpdateCheck.h"
 
-#include "app/FailureMessage.h"
+#include "base/FailureMessage.h"
 #include "check/CheckHost.h"
 #include "check/UserInputBlocker.h"
 #include "i18n/IniFile.h"

@@ -1,6 +1,6 @@
 #include "check/UpdateCheck.h"
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "check/BoundedLookupProbe.h"
 #include "check/CheckHost.h"
 #include "check/HttpTransport.h"

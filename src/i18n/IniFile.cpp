@@ -1,6 +1,6 @@
 #include "i18n/IniFile.h"
 
-#include "i18n/TextCodec.h"
+#include "base/TextCodec.h"
 
 #include <QFile>
 #include <QFileInfo>

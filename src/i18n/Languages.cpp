@@ -1,6 +1,6 @@
 #include "i18n/Languages.h"
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "i18n/IniFile.h"
 #include "settings/UPelkUpdaterUtils.h"
 

@@ -1,8 +1,6 @@
 target_sources(pelkcore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/IniFile.h
     ${CMAKE_CURRENT_LIST_DIR}/IniFile.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/TextCodec.h
-    ${CMAKE_CURRENT_LIST_DIR}/TextCodec.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Languages.h
     ${CMAKE_CURRENT_LIST_DIR}/Languages.cpp
     ${CMAKE_CURRENT_LIST_DIR}/QtTranslations.h

@@ -1,7 +1,7 @@
 #include "messages/MessagePageModule.h"
 
-#include "app/PelkError.h"
-#include "app/ProgramModule.h"
+#include "base/PelkError.h"
+#include "base/ProgramModule.h"
 #include "messages/PageEngineStart.h"
 
 QString MessagePageModulePath()

@@ -1,6 +1,6 @@
 #include "messages/MessageTexts.h"
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 
 #include <QDate>
 #include <QLocale>

@@ -1,6 +1,6 @@
 #include "messages/NewMessagesLine.h"
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "messages/MessageTexts.h"
 #include "messages/SeenMsgIDs.h"
 

@@ -1,11 +1,11 @@
 #include "messages/UPelkUpdaterMessages.h"
 
-#include "app/ContextMenuKey.h"
-#include "app/ErrorBox.h"
-#include "app/FailureMessage.h"
-#include "app/FocusFrame.h"
-#include "app/PelkError.h"
-#include "app/PelkFonts.h"
+#include "base/ContextMenuKey.h"
+#include "base/ErrorBox.h"
+#include "base/FailureMessage.h"
+#include "base/FocusFrame.h"
+#include "base/PelkError.h"
+#include "base/PelkFonts.h"
 #include "i18n/Languages.h"
 #include "i18n/Mnemonics.h"
 #include "i18n/WindowTitle.h"
@@ -14,7 +14,7 @@
 #include "messages/MessagePage.h"
 #include "messages/MessagePageModule.h"
 #include "settings/UPelkUpdaterUtils.h"
-#include "sysinfo/Clock.h"
+#include "base/Clock.h"
 #include "sysinfo/InstallationData.h"
 
 #include <QAction>

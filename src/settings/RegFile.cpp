@@ -1,6 +1,6 @@
 #include "settings/RegFile.h"
 
-#include "i18n/TextCodec.h"
+#include "base/TextCodec.h"
 
 #include <QStringDecoder>
 #include <QtEndian>

@@ -1,6 +1,6 @@
 #include "settings/RegFileKey.h"
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "settings/RegFile.h"
 #include "settings/StoreFile.h"
 

@@ -1,8 +1,8 @@
 #include "settings/UPelkUpdaterSettings.h"
 
-#include "app/ErrorBox.h"
-#include "app/PelkError.h"
-#include "app/PelkFonts.h"
+#include "base/ErrorBox.h"
+#include "base/PelkError.h"
+#include "base/PelkFonts.h"
 #include "i18n/Languages.h"
 #include "i18n/WindowTitle.h"
 #include "settings/UPelkUpdaterUtils.h"

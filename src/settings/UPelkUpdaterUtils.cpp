@@ -2,7 +2,7 @@
 
 #include "settings/PasswordProtection.h"
 #include "settings/RegistryStore.h"
-#include "sysinfo/Clock.h"
+#include "base/Clock.h"
 
 #include <QUuid>
 

@@ -1,6 +1,6 @@
 #include "sysinfo/InstallationData.h"
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "settings/RegistryStore.h"
 #include "sysinfo/XmlHelpers.h"
 

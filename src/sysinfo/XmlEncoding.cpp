@@ -1,6 +1,6 @@
 #include "sysinfo/XmlEncoding.h"
 
-#include "i18n/TextCodec.h"
+#include "base/TextCodec.h"
 
 #include <QRegularExpression>
 

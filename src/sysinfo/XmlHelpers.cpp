@@ -1,6 +1,6 @@
 #include "sysinfo/XmlHelpers.h"
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "sysinfo/XmlEncoding.h"
 
 #include <QFile>

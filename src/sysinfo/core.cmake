@@ -1,5 +1,4 @@
 target_sources(pelkcore PRIVATE
-    Clock.h Clock.cpp
     XmlHelpers.h XmlHelpers.cpp
     XmlEncoding.h XmlEncoding.cpp
     InstallationData.h InstallationData.cpp

@@ -4,7 +4,7 @@
 
 #include "app/Accessibility.h"
 #include "app/CommandLine.h"
-#include "app/ErrorBox.h"
+#include "base/ErrorBox.h"
 #include "app/LinkLabel.h"
 #include "app/UPelkUpdaterMain.h"
 #include "check/HttpExchange.h"
@@ -16,7 +16,7 @@
 #include "settings/RegistryStore.h"
 #include "settings/UPelkUpdaterSettings.h"
 #include "settings/UPelkUpdaterUtils.h"
-#include "sysinfo/Clock.h"
+#include "base/Clock.h"
 #include "sysinfo/InstallationData.h"
 #include "sysinfo/SystemProbe.h"
 #include "support/Failures.h"

@@ -1,7 +1,7 @@
 // One check run against a real server: the permission gate, every log line, the counts,
 // the question, the hand-over to the messages window and the busy cursor on every path.
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "check/NetworkModule.h"
 #include "check/UpdateCheck.h"
 #include "support/CheckFixture.h"

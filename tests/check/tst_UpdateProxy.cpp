@@ -2,7 +2,7 @@
 // proxy from http_proxy (option 0), the direct connection (option 1), and proxy logins that
 // go to the proxy and never to the update service.
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "check/UpdateCheck.h"
 #include "support/CheckFixture.h"
 #include "support/TestHttpServer.h"

@@ -1,7 +1,7 @@
 // With http_proxy pointing at a port where nothing listens: the system settings (option 0)
 // run into it, a direct connection (option 1) does not.
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "check/UpdateCheck.h"
 #include "support/CheckFixture.h"
 #include "support/TestHttpServer.h"

@@ -1,7 +1,7 @@
 // The update request against a real HTTP server on 127.0.0.1: the exact body and headers on
 // the wire, the last-check time, status lines, reply documents, and every limit of the exchange.
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "check/UpdateCheck.h"
 #include "support/CheckFixture.h"
 #include "support/TestHttpServer.h"

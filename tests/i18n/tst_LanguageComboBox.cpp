@@ -1,7 +1,7 @@
 // The language selector draws "(key)" at the item's top-left corner and the description
 // 42 pixels to the right, in the combo box's colours whatever the item's state.
 
-#include "app/PelkFonts.h"
+#include "base/PelkFonts.h"
 #include "i18n/LanguageComboBox.h"
 #include "i18n/LanguageItemDelegate.h"
 #include "i18n/Languages.h"

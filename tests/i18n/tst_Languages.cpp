@@ -1,4 +1,4 @@
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
 #include "settings/RegFileStore.h"

@@ -2,7 +2,7 @@
 // from the seen list, the exact type and priority rules, the date rules, and a bad date
 // that leaves its Date cell empty while every message is still listed.
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "messages/MessageList.h"
 #include "messages/MessageTexts.h"
 #include "messages/SeenMsgIDs.h"

@@ -2,7 +2,7 @@
 // tests drive and a recorder in place of the user's browser: filling, selection and the
 // 2000 ms rule, marking, closing, geometry, texts, and the page with its lock-down.
 
-#include "app/ErrorBox.h"
+#include "base/ErrorBox.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
 #include "i18n/QtTranslations.h"
@@ -14,7 +14,7 @@
 #include "messages/UrlOpener.h"
 #include "settings/RegFileStore.h"
 #include "settings/UPelkUpdaterUtils.h"
-#include "sysinfo/Clock.h"
+#include "base/Clock.h"
 #include "sysinfo/InstallationData.h"
 
 #include <QAccessible>

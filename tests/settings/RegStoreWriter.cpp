@@ -1,5 +1,5 @@
 // Second process for the store tests: writes many values, or holds the store's lock.
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "settings/FileLock.h"
 #include "settings/RegFileStore.h"
 

@@ -1,8 +1,8 @@
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "settings/PasswordProtection.h"
 #include "settings/RegFileStore.h"
 #include "settings/UPelkUpdaterUtils.h"
-#include "sysinfo/Clock.h"
+#include "base/Clock.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "settings/RegFile.h"
 #include "settings/RegFileStore.h"
 

@@ -1,7 +1,7 @@
 // The settings dialog against a real store file: loading at every show, the enabling
 // rules, OK storing everything and Cancel or the close box storing nothing.
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
 #include "settings/RegFileStore.h"

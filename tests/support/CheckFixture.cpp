@@ -1,6 +1,6 @@
 #include "support/CheckFixture.h"
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "settings/RegistryStore.h"
 
 #include <QFile>

@@ -7,7 +7,7 @@
 #include "i18n/Languages.h"
 #include "settings/RegFileStore.h"
 #include "settings/UPelkUpdaterUtils.h"
-#include "sysinfo/Clock.h"
+#include "base/Clock.h"
 #include "sysinfo/InstallationData.h"
 #include "sysinfo/SystemProbe.h"
 

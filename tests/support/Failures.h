@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "settings/RegistryStore.h"
 
 #include <QByteArray>

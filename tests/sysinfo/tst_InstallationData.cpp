@@ -1,6 +1,6 @@
 #include "RegFiles.h"
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "settings/RegFileStore.h"
 #include "sysinfo/InstallationData.h"
 

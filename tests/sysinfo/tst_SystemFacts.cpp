@@ -1,7 +1,7 @@
 #include "FakeSystemProbe.h"
 #include "RegFiles.h"
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "settings/RegFileStore.h"
 #include "sysinfo/SystemFacts.h"
 

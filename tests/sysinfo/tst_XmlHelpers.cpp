@@ -1,4 +1,4 @@
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 #include "sysinfo/XmlHelpers.h"
 
 #include <QDir>

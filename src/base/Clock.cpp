@@ -1,4 +1,4 @@
-#include "sysinfo/Clock.h"
+#include "base/Clock.h"
 
 #include <time.h>
 

@@ -1,4 +1,4 @@
-#include "app/ContextMenuKey.h"
+#include "base/ContextMenuKey.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "i18n/TextCodec.h"
+#include "base/TextCodec.h"
 
 #include <QStringDecoder>
 

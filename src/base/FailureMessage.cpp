@@ -1,6 +1,6 @@
-#include "app/FailureMessage.h"
+#include "base/FailureMessage.h"
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 
 #include <exception>
 #include <new>

@@ -1,6 +1,6 @@
-#include "app/ErrorBox.h"
+#include "base/ErrorBox.h"
 
-#include "app/FailureMessage.h"
+#include "base/FailureMessage.h"
 
 #include <QMessageBox>
 

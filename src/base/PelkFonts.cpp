@@ -1,4 +1,4 @@
-#include "app/PelkFonts.h"
+#include "base/PelkFonts.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "app/ProgramModule.h"
+#include "base/ProgramModule.h"
 
-#include "app/PelkError.h"
+#include "base/PelkError.h"
 
 #include <QCoreApplication>
 #include <QLibrary>

@@ -1,4 +1,4 @@
-#include "app/FocusFrame.h"
+#include "base/FocusFrame.h"
 
 #include <QEvent>
 #include <QPainter>

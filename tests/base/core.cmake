@@ -1,0 +1,3 @@
+pelk_add_qtest(tst_Clock
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_Clock.cpp
+    LIBS pelkcore)
