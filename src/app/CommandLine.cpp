@@ -6,21 +6,11 @@ const QByteArray kSilentSwitch = QByteArrayLiteral("/SILENT");
 const QByteArray kAutoSwitch = QByteArrayLiteral("/AUTO");
 const QByteArray kLanguagePrefix = QByteArrayLiteral("/LNG:");
 
-// Only the letters a-z are folded: the rest of the 8-bit text is compared as it stands.
-char foldAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
+// Only the letters A-Z are folded (Qt 6 folds ASCII only): the rest of the 8-bit text is
+// compared as it stands.
 bool equalsFolded(const QByteArray &text, const QByteArray &upperCase)
 {
-    if (text.size() != upperCase.size())
-        return false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (foldAscii(text[i]) != upperCase[i])
-            return false;
-    }
-    return true;
+    return text.compare(upperCase, Qt::CaseInsensitive) == 0;
 }
 
 bool isContinuationByte(char c)

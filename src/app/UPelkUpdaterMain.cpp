@@ -7,6 +7,7 @@
 #include "app/LogLinks.h"
 #include "base/PelkError.h"
 #include "base/PelkFonts.h"
+#include "base/WindowParts.h"
 #include "app/Pictures.h"
 #include "app/ProgramPaths.h"
 #include "check/CheckContext.h"
@@ -76,10 +77,7 @@ QLabel *makePicture(QWidget *parent, const char *name, const QPixmap &pixmap, co
 
 QLabel *makeLabel(QWidget *parent, const char *name, int pixelSize, const QColor &color)
 {
-    auto *label = new QLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(PelkFont(pixelSize));
+    QLabel *label = MakePlainLabel(parent, name, PelkFont(pixelSize));
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, color);
     label->setPalette(pal);
@@ -104,12 +102,6 @@ QPushButton *makeBarButton(QWidget *parent, const char *name, const QRect &geome
                               .arg(kBarButtonColor.name(), kBarButtonColor.lighter(112).name(),
                                    kBarButtonColor.darker(125).name()));
     return button;
-}
-
-// Qt reads "[*]" in a window title as the modified marker; a title shows its text as it is.
-QString literalWindowTitle(QString title)
-{
-    return title.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
 }
 
 // Every log line also goes to standard error, one line each, so that unattended runs leave a trace.
@@ -175,7 +167,7 @@ void TFPelkUpdaterMain::buildLayout()
     m_lUpdateCheck->setTextColor(kLinkGrey);
     m_lUpdateCheck->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_lUpdateCheck->setGeometry(80, 28, 261, 33);
-    connect(m_lUpdateCheck, &LinkLabel::clicked, this, [this] { runHandler([this] { LUpdateCheckClick(); }); });
+    connect(m_lUpdateCheck, &LinkLabel::clicked, this, [this] { RunHandler(this, [this] { LUpdateCheckClick(); }); });
     connect(m_lUpdateCheck, &LinkLabel::mouseEntered, this, &TFPelkUpdaterMain::LUpdateCheckMouseEnter);
     connect(m_lUpdateCheck, &LinkLabel::mouseLeft, this, &TFPelkUpdaterMain::LUpdateCheckMouseLeave);
 
@@ -214,7 +206,7 @@ void TFPelkUpdaterMain::buildLayout()
     // The label's mnemonic goes to the selector, and a screen reader reads it as its label.
     m_lLanguage->setBuddy(m_cbLang);
     connect(m_cbLang, qOverload<int>(&QComboBox::activated), this,
-            [this](int index) { runHandler([this, index] { CBLangChange(index); }); });
+            [this](int index) { RunHandler(this, [this, index] { CBLangChange(index); }); });
 
     m_pBottom = makePanel(this, "PBottom", kBottomColor, QRect(0, bottomTop, kClientWidth, kBottomHeight));
     m_imgSettings = makePicture(m_pBottom, "ImgSettings", ButtonBackgroundPicture(QSize(142, 21)),
@@ -225,8 +217,8 @@ void TFPelkUpdaterMain::buildLayout()
     m_imgExit->setCursor(Qt::PointingHandCursor);
     m_pSettings = makeBarButton(m_pBottom, "PSettings", QRect(19, 21, 131, 19));
     m_pExit = makeBarButton(m_pBottom, "PExit", QRect(667, 21, 131, 19));
-    connect(m_pSettings, &QPushButton::clicked, this, [this] { runHandler([this] { PSettingsClick(); }); });
-    connect(m_pExit, &QPushButton::clicked, this, [this] { runHandler([this] { PExitClick(); }); });
+    connect(m_pSettings, &QPushButton::clicked, this, [this] { RunHandler(this, [this] { PSettingsClick(); }); });
+    connect(m_pExit, &QPushButton::clicked, this, [this] { RunHandler(this, [this] { PExitClick(); }); });
 
     for (QWidget *control : std::initializer_list<QWidget *>{m_edLog, m_cbLang, m_pSettings, m_pExit})
         new FocusFrame(control);
@@ -236,16 +228,8 @@ void TFPelkUpdaterMain::buildLayout()
     setTabOrder(m_pSettings, m_pExit);
 
     // Centred on the screen that the window will appear on.
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->availableGeometry();
-        move(available.center() - QPoint(kClientWidth / 2, kClientHeight / 2));
-    }
-}
-
-template <typename Handler>
-void TFPelkUpdaterMain::runHandler(Handler &&handler)
-{
-    RunHandler(this, std::forward<Handler>(handler));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        CentreOnScreen(*this, *screen, QSize(kClientWidth, kClientHeight));
 }
 
 void TFPelkUpdaterMain::TntFormCreate()
@@ -352,7 +336,7 @@ void TFPelkUpdaterMain::ApplyTexts()
     m_qtTranslations->follow(texts.CurrentLanguageKey());
 
     const QString caption = ComposeWindowTitle(texts, "txtTitle");
-    setWindowTitle(literalWindowTitle(caption));
+    SetLiteralWindowTitle(*this, caption);
     m_lTitle->setText(caption);
     SetApplicationTitle(caption);
     m_edLog->setAccessibleName(caption);
@@ -474,7 +458,7 @@ void TFPelkUpdaterMain::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     // Only when the program shows the window, not when it comes back from the task bar.
     if (!event->spontaneous())
-        runHandler([this] { TntFormShow(); });
+        RunHandler(this, [this] { TntFormShow(); });
 }
 
 void TFPelkUpdaterMain::closeEvent(QCloseEvent *event)

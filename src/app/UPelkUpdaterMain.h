@@ -100,8 +100,6 @@ private:
     void CBLangChange(int index);
     // The application's error box, or a line on standard error when no window can be seen.
     void reportError(const QString &message);
-    // Runs an event handler; a failure shows the application's error box.
-    template <typename Handler> void runHandler(Handler &&handler);
 
     const CommandLineOptions m_options;
     const QString m_programFilePath;

@@ -18,10 +18,10 @@ ProxyRoute ChooseProxyRoute(const ProxySettings &settings)
 {
     ProxyRoute route;
     switch (settings.Option) {
-    case 0:
+    case kUseSystemProxy:
         route.kind = ProxyRoute::Kind::System;
         break;
-    case 2:
+    case kUseFollowingProxy:
         route.kind = ProxyRoute::Kind::Server;
         route.server = settings.Server.trimmed();
         if (route.server.isEmpty())
@@ -32,7 +32,7 @@ ProxyRoute ChooseProxyRoute(const ProxySettings &settings)
         route.kind = ProxyRoute::Kind::Direct;
         break;
     }
-    route.credentials.use = settings.Auth && settings.Option != 1;
+    route.credentials.use = settings.Auth && settings.Option != kNoProxy;
     if (route.credentials.use) {
         route.credentials.user = settings.User;
         route.credentials.password = settings.Password;

@@ -1,9 +1,8 @@
 #include "i18n/IniFile.h"
 
+#include "base/FileReading.h"
 #include "base/TextCodec.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QList>
 #include <QStringDecoder>
 #include <QStringView>
@@ -38,24 +37,17 @@ QString decodeFile(const QByteArray &bytes)
 // every lookup then gives its default.
 bool readText(const QString &path, QString &text, QString *failure = nullptr)
 {
-    if (path.isEmpty())
-        return false;
-    const QFileInfo info(path);
-    if (!info.exists())
-        return false;
     const auto fail = [failure](const QString &why) {
         if (failure)
             *failure = why;
         return false;
     };
-    if (info.isDir())
-        return fail(QStringLiteral("it is a folder"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fail(file.errorString());
+    const FileContent content = ReadWholeFile(path);
+    if (content.state == FileContent::State::Missing)
+        return false;
+    if (content.state == FileContent::State::Failed)
+        return fail(content.reason);
+    const QByteArray &bytes = content.bytes;
     // A zero byte never stands in a text file of one of the 8-bit encodings; it is some other
     // kind of file that happens to have this name.
     if (!bytes.startsWith(kUtf16LeMark) && bytes.contains('\0'))

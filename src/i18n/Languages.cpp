@@ -57,21 +57,11 @@ constexpr BuiltInEntry kBuiltInTexts[] = {
 const QString kLangsSection = QStringLiteral("Langs");
 const QString kTextsSectionPrefix = QStringLiteral("Texts_");
 
-char foldAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Language keys match when they have the same length and equal letters A-Z without regard to case.
+// Language keys match when they have the same length and equal letters A-Z without regard to
+// case (Qt 6 folds ASCII only).
 bool sameLanguageKey(const QByteArray &a, const QByteArray &b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (foldAscii(a[i]) != foldAscii(b[i]))
-            return false;
-    }
-    return true;
+    return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 int indexOfKey(const std::vector<TLangInfo> &list, const QByteArray &key)

@@ -6,6 +6,7 @@
 #include "base/FocusFrame.h"
 #include "base/PelkError.h"
 #include "base/PelkFonts.h"
+#include "base/WindowParts.h"
 #include "i18n/Languages.h"
 #include "i18n/Mnemonics.h"
 #include "i18n/WindowTitle.h"
@@ -82,25 +83,7 @@ QPixmap logoPicture()
     return picture;
 }
 
-template <typename Widget> Widget *named(Widget *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-QLabel *makeLabel(QWidget *parent, const char *name, const QFont &font)
-{
-    auto *label = named(new QLabel(parent), name);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font);
-    return label;
-}
 } // namespace
-
-template <typename Handler> void TFPelkUpdaterMessages::runHandler(Handler &&handler)
-{
-    RunHandler(this, std::forward<Handler>(handler));
-}
 
 TFPelkUpdaterMessages::TFPelkUpdaterMessages(RegistryStore &store, const InstallationData &installation,
                                              const Clock &clock, UrlOpener &urlOpener, QWidget *parent)
@@ -136,8 +119,8 @@ void TFPelkUpdaterMessages::buildLayout()
 
     QFont titleFont = PelkFont(19);
     titleFont.setBold(true);
-    m_lTitle = makeLabel(this, "LTitle", titleFont);
-    m_lHeader = makeLabel(this, "LHeader", PelkFont(13));
+    m_lTitle = MakePlainLabel(this, "LTitle", titleFont);
+    m_lHeader = MakePlainLabel(this, "LHeader", PelkFont(13));
     // Its picture is drawn at the first show: a run that never shows the window skips it.
     m_image2 = named(new QLabel(this), "Image2");
 
@@ -222,12 +205,12 @@ void TFPelkUpdaterMessages::buildLayout()
     setTabOrder(m_cbAutoUpdate, m_buClose);
 
     connect(m_lvMsg->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { runHandler([this] { LVMsgSelectItem(); }); });
+            [this] { RunHandler(this, [this] { LVMsgSelectItem(); }); });
     connect(m_lvMsg, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &position) { runHandler([this, position] { LVMsgContextPopup(position); }); });
-    connect(m_miMarkAsRead, &QAction::triggered, this, [this] { runHandler([this] { MIMarkAsReadClick(); }); });
-    connect(m_miMarkAsUnread, &QAction::triggered, this, [this] { runHandler([this] { MIMarkAsUnreadClick(); }); });
-    connect(m_buClose, &QPushButton::clicked, this, [this] { runHandler([this] { BuCloseClick(); }); });
+            [this](const QPoint &position) { RunHandler(this, [this, position] { LVMsgContextPopup(position); }); });
+    connect(m_miMarkAsRead, &QAction::triggered, this, [this] { RunHandler(this, [this] { MIMarkAsReadClick(); }); });
+    connect(m_miMarkAsUnread, &QAction::triggered, this, [this] { RunHandler(this, [this] { MIMarkAsUnreadClick(); }); });
+    connect(m_buClose, &QPushButton::clicked, this, [this] { RunHandler(this, [this] { BuCloseClick(); }); });
 
     layoutControls();
 }
@@ -307,7 +290,7 @@ void TFPelkUpdaterMessages::FormDestroy()
 
 void TFPelkUpdaterMessages::applyTexts(const Languages &languages)
 {
-    setWindowTitle(ComposeWindowTitle(languages, "txtMessages").replace(QLatin1String("[*]"), QLatin1String("[*][*]")));
+    SetLiteralWindowTitle(*this, ComposeWindowTitle(languages, "txtMessages"));
     m_lTitle->setText(WithoutMnemonicMarks(languages.WindowText("txtMessages")));
     m_lHeader->setText(languages.WindowText("txtMessagesLong") + QLatin1Char(':'));
     m_lvMsg->setAccessibleName(WithoutMnemonicMarks(m_lHeader->text()));
@@ -344,7 +327,7 @@ void TFPelkUpdaterMessages::setVisible(bool visible)
     // and the replacement comes up without its modality (for Qt and for the window manager).
     // So the view and its first (blank) page are made before the native window.
     if (visible && !m_wbMsg && !m_pageUnavailable && !isVisible()) {
-        runHandler([this] { createPageDisplay(); });
+        RunHandler(this, [this] { createPageDisplay(); });
         if (m_wbMsg)
             m_wbMsg->showBlank();
     }
@@ -395,11 +378,7 @@ void TFPelkUpdaterMessages::centreOnScreen()
     const QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect available = screen->availableGeometry();
-    const QSize outer = outerSize();
-    // A window larger than the screen keeps its title bar on the screen.
-    move(qMax(available.left(), available.left() + (available.width() - outer.width()) / 2),
-         qMax(available.top(), available.top() + (available.height() - outer.height()) / 2));
+    CentreOnScreen(*this, *screen, outerSize());
 }
 
 void TFPelkUpdaterMessages::reportLater(const QString &message)
@@ -533,26 +512,27 @@ void TFPelkUpdaterMessages::LVMsgContextPopup(const QPoint &position)
 
 void TFPelkUpdaterMessages::MIMarkAsReadClick()
 {
-    QList<QByteArray> ids;
-    for (const int row : selectedRowsInOrder()) {
-        TMessageData &record = recordOfRow(row);
-        record.IsUnread = false;
-        ids.append(record.MsgID);
-    }
-    m_seenMsgIDs.addAll(ids);
-    m_shownTick = kNoTick;
-    m_model->recordsChanged();
+    markSelected(false);
 }
 
 void TFPelkUpdaterMessages::MIMarkAsUnreadClick()
 {
+    markSelected(true);
+}
+
+void TFPelkUpdaterMessages::markSelected(bool unread)
+{
     QList<QByteArray> ids;
     for (const int row : selectedRowsInOrder()) {
         TMessageData &record = recordOfRow(row);
-        record.IsUnread = true;
+        record.IsUnread = unread;
         ids.append(record.MsgID);
     }
-    m_seenMsgIDs.removeAll(ids);
+    if (unread)
+        m_seenMsgIDs.removeAll(ids);
+    else
+        m_seenMsgIDs.addAll(ids);
+    // A state set by hand is not changed again by the time the message is shown.
     m_shownTick = kNoTick;
     m_model->recordsChanged();
 }

@@ -81,7 +81,8 @@ private:
     void pageFailed(const QString &message);
     void centreOnScreen();
     void reportLater(const QString &message);
-    template <typename Handler> void runHandler(Handler &&handler);
+    // Marks the selected messages read or unread, as the context menu's two items do.
+    void markSelected(bool unread);
 
     void FormCreate();
     void FormDestroy();

@@ -86,6 +86,8 @@ StoreFile::StoreFile(QString path) : m_path(std::move(path)) {}
 
 StoreFile::Snapshot StoreFile::load() const
 {
+    // Read through one descriptor, not with the program's common file reader: the mode that
+    // decides whether the file is the user's alone must be that of the file whose bytes are read.
     Snapshot snapshot;
     UniqueFd fd(::open(nativePath(m_path).constData(), O_RDONLY | O_CLOEXEC));
     if (!fd.isValid()) {

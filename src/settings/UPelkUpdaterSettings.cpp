@@ -3,6 +3,7 @@
 #include "base/ErrorBox.h"
 #include "base/PelkError.h"
 #include "base/PelkFonts.h"
+#include "base/WindowParts.h"
 #include "i18n/Languages.h"
 #include "i18n/WindowTitle.h"
 #include "settings/UPelkUpdaterUtils.h"
@@ -21,11 +22,6 @@
 #include <QVBoxLayout>
 
 namespace {
-// ProxyOption values and their option buttons.
-constexpr int kUseSystemProxy = 0;
-constexpr int kNoProxy = 1;
-constexpr int kUseFollowingProxy = 2;
-
 constexpr int kIndent = 20;
 
 QString labelText(const Languages &languages, const char *key)
@@ -33,11 +29,6 @@ QString labelText(const Languages &languages, const char *key)
     return languages.WindowText(key) + QLatin1Char(':');
 }
 
-template <typename Widget> Widget *named(Widget *widget, const char *name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 } // namespace
 
 TFPelkUpdaterSettings::TFPelkUpdaterSettings(RegistryStore &store, const InstallationData &installation,
@@ -140,8 +131,7 @@ void TFPelkUpdaterSettings::buildLayout()
 
 void TFPelkUpdaterSettings::applyTexts(const Languages &languages)
 {
-    setWindowTitle(ComposeWindowTitle(languages, "txtSettings")
-                       .replace(QLatin1String("[*]"), QLatin1String("[*][*]")));
+    SetLiteralWindowTitle(*this, ComposeWindowTitle(languages, "txtSettings"));
     m_gbProxy->setTitle(languages.WindowText("txtProxyTitle"));
     m_rbUseIEProxySettings->setText(languages.WindowText("txtProxyUseIE"));
     m_rbNoProxy->setText(languages.WindowText("txtProxyNone"));

@@ -213,30 +213,16 @@ void WriteMessagesGeometry(RegistryStore &store, qint32 width, qint32 height, qi
 
 void SplitText(const QByteArray &text, char separator, QList<QByteArray> &list)
 {
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == separator) {
-            list.append(text.mid(start, i - start));
-            start = i + 1;
-        }
-    }
-    if (start < text.size())
-        list.append(text.mid(start));
+    if (text.isEmpty())
+        return;
+    QList<QByteArray> pieces = text.split(separator);
+    // A separator at the end closes the last piece; it does not open an empty one.
+    if (pieces.constLast().isEmpty())
+        pieces.removeLast();
+    list.append(std::move(pieces));
 }
 
 QByteArray JoinText(const QList<QByteArray> &list, char separator)
 {
-    qsizetype length = 0;
-    for (const QByteArray &item : list)
-        length += item.size();
-    if (list.size() > 1)
-        length += list.size() - 1;
-    QByteArray text;
-    text.reserve(length);
-    for (qsizetype i = 0; i < list.size(); ++i) {
-        if (i > 0)
-            text.append(separator);
-        text.append(list[i]);
-    }
-    return text;
+    return list.join(separator);
 }

@@ -17,9 +17,13 @@ extern const QString UpdaterKeyPath; // "\Software\Orbel\PelkUpdater"
 QString VersionKeyPath(const QString &progVersion);     // ...\PelkUpdater\5.2 for 5.2.1.7
 QString FullVersionKeyPath(const QString &progVersion); // ...\PelkUpdater\5.2.1.7
 
+// The stored ProxyOption numbers. A stored number that is none of them is kept as it stands
+// and goes direct.
+enum ProxyOption : qint32 { kUseSystemProxy = 0, kNoProxy = 1, kUseFollowingProxy = 2 };
+
 struct ProxySettings
 {
-    qint32 Option = 0; // 0 system settings, 1 no proxy, 2 the proxy below
+    qint32 Option = kUseSystemProxy; // a ProxyOption, or any other stored number
     QString Server;
     QString Port;
     QString User;

@@ -162,12 +162,8 @@ QByteArray EnvironmentCode(const SystemProbe &probe, RegistryStore &store)
 
 bool InCompanyDomain(const SystemProbe &probe)
 {
-    QByteArray domain = probe.dnsDomain().toUtf8();
-    for (char &c : domain) {
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    }
-    return domain.contains("orbel");
+    // Only A-Z are folded (Qt 6 folds ASCII only), so no other letter turns into "orbel".
+    return probe.dnsDomain().toUtf8().toLower().contains("orbel");
 }
 
 bool IsRemoteSession(const SystemProbe &probe)
@@ -200,36 +196,12 @@ bool IsNetworkFileSystemType(const QString &fileSystemType)
 
 QByteArray FormEncode(const QString &text)
 {
-    static const char kHexDigits[] = "0123456789ABCDEF";
-    const auto isKept = [](unsigned char byte) {
-        if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z'))
-            return true;
-        switch (byte) {
-        case '!': case '$': case '\'': case '(': case ')': case '*': case ',': case '-': case '.':
-        case '/': case ':': case ';': case '=': case '?': case '@': case '_': case '`': case '~':
-        case 0x7F:
-            return true;
-        default:
-            return false;
-        }
-    };
-
-    const QByteArray utf8 = text.toUtf8();
-    QByteArray encoded;
-    encoded.reserve(utf8.size() * 3);
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte == 0)
-            break; // the request texts end at a NUL
-        if (byte == ' ') {
-            encoded += '+';
-        } else if (isKept(byte)) {
-            encoded += c;
-        } else {
-            encoded += '%';
-            encoded += kHexDigits[byte >> 4];
-            encoded += kHexDigits[byte & 0x0F];
-        }
-    }
-    return encoded;
+    // Beside letters, digits and "-._~", which are never escaped, these stand as they are.
+    static const QByteArray kKept = QByteArrayLiteral("!$'()*,/:;=?@`\x7F");
+    QByteArray utf8 = text.toUtf8();
+    const qsizetype nul = utf8.indexOf('\0');
+    if (nul >= 0)
+        utf8.truncate(nul); // the request texts end at a NUL
+    // A "%20" can only come from a blank: a percent sign itself is escaped.
+    return utf8.toPercentEncoding(kKept).replace("%20", "+");
 }

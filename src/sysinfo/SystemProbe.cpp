@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 
 #include <netdb.h>
 #include <sys/utsname.h>
@@ -47,10 +48,7 @@ struct AddrInfoDeleter
 
 QString LinuxSystemProbe::kernelRelease() const
 {
-    utsname names{};
-    if (uname(&names) != 0)
-        return QString();
-    return QString::fromUtf8(names.release);
+    return QSysInfo::kernelVersion();
 }
 
 QString LinuxSystemProbe::machine() const

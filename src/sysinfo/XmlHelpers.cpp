@@ -1,10 +1,9 @@
 #include "sysinfo/XmlHelpers.h"
 
+#include "base/FileReading.h"
 #include "base/PelkError.h"
 #include "sysinfo/XmlEncoding.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QXmlStreamReader>
 
 namespace {
@@ -76,25 +75,12 @@ XmlDocumentPtr ReadXmlFile(const QString &path, QString &reason)
 {
     // The file is read here rather than by the parser so that any file name the system
     // allows works; the parser itself never fetches anything (no external entities).
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        reason = QStringLiteral("the file does not exist");
+    const FileContent file = ReadWholeFile(path);
+    if (file.state != FileContent::State::Read) {
+        reason = file.reason;
         return nullptr;
     }
-    if (info.isDir()) {
-        reason = QStringLiteral("it is a folder");
-        return nullptr;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        reason = file.errorString();
-        return nullptr;
-    }
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        reason = file.errorString();
-        return nullptr;
-    }
+    const QByteArray &content = file.bytes;
     auto document = std::make_shared<XmlDocument>();
     QByteArray encoding;
     switch (parseInto(*document, content, encoding)) {
@@ -111,15 +97,6 @@ XmlDocumentPtr ReadXmlFile(const QString &path, QString &reason)
         break;
     }
     return nullptr;
-}
-
-XmlDocumentPtr LoadXmlFile(const QString &path)
-{
-    QString reason;
-    XmlDocumentPtr document = ReadXmlFile(path, reason);
-    if (!document)
-        throw PelkError(QStringLiteral("Error loading ") + QFileInfo(path).absoluteFilePath());
-    return document;
 }
 
 XmlDocumentPtr ParseXmlText(const QByteArray &text)
