@@ -8,11 +8,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QList<QByteArray> arguments = FuzzBytes(data, size).split('\0');
     const CommandLineOptions options = ScanCommandLine(arguments);
     FUZZ_CHECK(options.CommandLineLanguage.size() <= 100);
-    if (options.SilentRun) {
-        bool named = false;
-        for (const QByteArray &argument : arguments)
-            named = named || argument.toUpper() == "/SILENT";
-        FUZZ_CHECK(named);
+    // "/SILENT" makes a run silent, "/AUTO" silent and automatic; nothing else does either.
+    bool silentNamed = false;
+    bool autoNamed = false;
+    for (const QByteArray &argument : arguments) {
+        silentNamed = silentNamed || argument.toUpper() == "/SILENT";
+        autoNamed = autoNamed || argument.toUpper() == "/AUTO";
     }
+    FUZZ_CHECK(options.AutoRun == autoNamed);
+    FUZZ_CHECK(options.SilentRun == (silentNamed || autoNamed));
     return 0;
 }

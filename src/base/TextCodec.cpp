@@ -61,14 +61,6 @@ QString DecodeWindows1252(QByteArrayView bytes)
     return text;
 }
 
-bool IsValidUtf8(QByteArrayView bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder(bytes);
-    Q_UNUSED(text)
-    return !decoder.hasError();
-}
-
 QString DecodeUtf8OrWindows1252(QByteArrayView bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);

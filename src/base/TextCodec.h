@@ -10,9 +10,6 @@
 // leaves unassigned become the control characters of the same number, as Windows reads them.
 QString DecodeWindows1252(QByteArrayView bytes);
 
-// Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
-bool IsValidUtf8(QByteArrayView bytes);
-
 // Text without a byte-order mark: UTF-8 when it is valid UTF-8, otherwise Windows-1252,
 // the code page of the Windows tools that write such files.
 QString DecodeUtf8OrWindows1252(QByteArrayView bytes);

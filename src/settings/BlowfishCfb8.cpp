@@ -30,20 +30,8 @@ BlowfishCfb8::BlowfishCfb8(QByteArrayView key, QByteArrayView iv)
 BlowfishCfb8::~BlowfishCfb8()
 {
     // Keep no key schedule or register contents behind in freed memory.
-    volatile uint8_t *bytes = reinterpret_cast<volatile uint8_t *>(&m_context);
-    for (size_t i = 0; i < sizeof m_context; ++i)
-        bytes[i] = 0;
-    volatile uint8_t *feedback = m_register;
-    for (size_t i = 0; i < sizeof m_register; ++i)
-        feedback[i] = 0;
-}
-
-QByteArray BlowfishCfb8::encryptBlock(QByteArrayView block) const
-{
-    Q_ASSERT(block.size() == BLOWFISH_BLOCK_SIZE);
-    QByteArray out(BLOWFISH_BLOCK_SIZE, '\0');
-    blowfish_encrypt(&m_context, BLOWFISH_BLOCK_SIZE, reinterpret_cast<uint8_t *>(out.data()), bytesOf(block));
-    return out;
+    explicit_bzero(&m_context, sizeof m_context);
+    explicit_bzero(m_register, sizeof m_register);
 }
 
 QByteArray BlowfishCfb8::encrypt(QByteArrayView plain)

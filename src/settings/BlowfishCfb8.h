@@ -16,9 +16,6 @@ public:
     BlowfishCfb8(const BlowfishCfb8 &) = delete;
     BlowfishCfb8 &operator=(const BlowfishCfb8 &) = delete;
 
-    // One 8-byte block through the bare cipher, the step under the feedback mode.
-    QByteArray encryptBlock(QByteArrayView block) const;
-
     // Both go on from where the previous call left the register.
     QByteArray encrypt(QByteArrayView plain);
     QByteArray decrypt(QByteArrayView cipher);

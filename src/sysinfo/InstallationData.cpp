@@ -1,6 +1,5 @@
 #include "sysinfo/InstallationData.h"
 
-#include "base/PelkError.h"
 #include "settings/RegistryStore.h"
 #include "sysinfo/XmlHelpers.h"
 
@@ -47,14 +46,6 @@ InstallationData ReadInstallationData(const QString &programFolderWithSeparator)
     data.OnlineUpdateAllowed =
         SelectText(*document, QStringLiteral("/Pelk/AllowOnlineUpdate/@Value"), QString())
         == QLatin1String("1");
-    return data;
-}
-
-InstallationData LoadInstallationData(const QString &programFolderWithSeparator)
-{
-    InstallationData data = ReadInstallationData(programFolderWithSeparator);
-    if (!data.LoadFailure.isEmpty())
-        throw PelkError(QStringLiteral("Error loading ") + ServicePackPath(programFolderWithSeparator));
     return data;
 }
 

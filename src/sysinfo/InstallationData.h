@@ -19,11 +19,8 @@ struct InstallationData
     QString LoadFailure;
 };
 
-// Reads the service pack file in the program's folder (given with its trailing "/").
-// Throws PelkError "Error loading <full path>" when it cannot be loaded.
-InstallationData LoadInstallationData(const QString &programFolderWithSeparator);
-// The same without throwing: a file that cannot be loaded gives data that allows no online
-// update, with LoadFailure set.
+// Reads the service pack file in the program's folder (given with its trailing "/"). A file
+// that cannot be loaded gives data that allows no online update, with LoadFailure set.
 InstallationData ReadInstallationData(const QString &programFolderWithSeparator);
 // The full path of the service pack file in that folder.
 QString ServicePackPath(const QString &programFolderWithSeparator);

@@ -10,10 +10,8 @@ using XmlDocumentPtr = std::shared_ptr<pugi::xml_document>;
 
 // Documents may come in any encoding that the system's converter knows (XmlTextAsUtf8).
 
-// Loads an XML file with white space kept and no external entities; throws
-// PelkError "Error loading <path>" when it is missing, unreadable or not well-formed.
-XmlDocumentPtr LoadXmlFile(const QString &path);
-// The same without throwing: nullptr when it cannot be loaded, with `reason` saying why in a
+// Loads an XML file with white space kept and no external entities: nullptr when it is
+// missing, unreadable or not well-formed, with `reason` saying why in a
 // few words ("the file does not exist", "it is a folder", "it is not well-formed XML",
 // "unknown encoding "x-name"", ...).
 XmlDocumentPtr ReadXmlFile(const QString &path, QString &reason);

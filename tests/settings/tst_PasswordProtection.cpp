@@ -4,10 +4,23 @@
 
 #include <QTest>
 
+#include <nettle/blowfish.h>
+
 namespace {
 
 const QByteArray kKey = "Qv72mRtx";
 const QByteArray kIv = QByteArray::fromHex("9E410BD7662CF318");
+
+// One block through the bare cipher that the feedback mode runs on, keyed as the program keys it.
+QByteArray blowfishBlock(const QByteArray &key, const QByteArray &block)
+{
+    blowfish_ctx context;
+    blowfish_set_key(&context, size_t(key.size()), reinterpret_cast<const uint8_t *>(key.constData()));
+    QByteArray out(BLOWFISH_BLOCK_SIZE, '\0');
+    blowfish_encrypt(&context, BLOWFISH_BLOCK_SIZE, reinterpret_cast<uint8_t *>(out.data()),
+                     reinterpret_cast<const uint8_t *>(block.constData()));
+    return out;
+}
 
 // Stored text whose cipher bytes decrypt to exactly `plain`, whatever the bytes are.
 QByteArray storedTextFor(const QByteArray &plain)
@@ -76,7 +89,7 @@ void TestPasswordProtection::blowfishTestVectors()
     QFETCH(QByteArray, key);
     QFETCH(QByteArray, plain);
     QFETCH(QByteArray, cipher);
-    QCOMPARE(BlowfishCfb8(key, kIv).encryptBlock(plain).toHex(), cipher.toHex());
+    QCOMPARE(blowfishBlock(key, plain).toHex(), cipher.toHex());
     // With the block as register, the first feedback byte is the block's first cipher byte.
     BlowfishCfb8 feedback(key, plain);
     QCOMPARE(feedback.encrypt(QByteArray(1, '\0')).toHex(), cipher.left(1).toHex());

@@ -2,6 +2,7 @@
 
 #include "base/PelkError.h"
 #include "settings/RegFileStore.h"
+#include "support/ThrowingLoaders.h"
 #include "sysinfo/InstallationData.h"
 
 #include <QDir>

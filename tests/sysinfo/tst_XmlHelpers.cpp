@@ -1,4 +1,5 @@
 #include "base/PelkError.h"
+#include "support/ThrowingLoaders.h"
 #include "sysinfo/XmlHelpers.h"
 
 #include <QDir>
