@@ -28,6 +28,7 @@ void TestCommandLine::scan_data()
     QTest::newRow("silent with minus") << QList<QByteArray>{"-SILENT"} << false << QByteArray() << false;
     QTest::newRow("bare silent") << QList<QByteArray>{"SILENT"} << false << QByteArray() << false;
     QTest::newRow("silent cut short") << QList<QByteArray>{"/SILEN"} << false << QByteArray() << false;
+    QTest::newRow("last letter differs") << QList<QByteArray>{"/SILENX"} << false << QByteArray() << false;
     // Only a-z fold: the dotless i (UTF-8 C4 B1) is no I.
     QTest::newRow("non-ASCII letter") << QList<QByteArray>{"/S\xC4\xB1LENT"} << false << QByteArray() << false;
     QTest::newRow("language") << QList<QByteArray>{"/LNG:de"} << false << QByteArray("de") << false;

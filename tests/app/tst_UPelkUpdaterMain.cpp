@@ -918,6 +918,7 @@ void tst_UPelkUpdaterMain::userInputDuringTheRequestIsDropped()
     EventCounter exitPresses(exit, QEvent::MouseButtonPress, always);
     EventCounter settingsPresses(settings, QEvent::MouseButtonPress, always);
     EventCounter settingsShown(m_settings.get(), QEvent::Show, always);
+    EventCounter exitKeys(exit, QEvent::KeyPress, always);
     QTimer closeModal; // should the settings dialog open after all
     connect(&closeModal, &QTimer::timeout, this, [] {
         if (QWidget *modal = QApplication::activeModalWidget())
@@ -929,6 +930,11 @@ void tst_UPelkUpdaterMain::userInputDuringTheRequestIsDropped()
         clickThroughWindowSystem(link);
         clickThroughWindowSystem(exit);
         clickThroughWindowSystem(settings);
+        // Space on the focused Exit button would end the program.
+        exit->setFocus();
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                m_main->windowHandle(), type, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
         QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(
             m_main->windowHandle());
         m_main->update();
@@ -950,6 +956,7 @@ void tst_UPelkUpdaterMain::userInputDuringTheRequestIsDropped()
     QCOMPARE(exitPresses.count(), 0);
     QCOMPARE(settingsPresses.count(), 0);
     QCOMPARE(settingsShown.count(), 0);
+    QCOMPARE(exitKeys.count(), 0);
     QVERIFY(m_main->isVisible());
 }
 

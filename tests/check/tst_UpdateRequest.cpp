@@ -113,6 +113,8 @@ private Q_SLOTS:
     void bodyAndHeadersOnTheWire();
     void emptyProgramVersionKeepsEveryField();
     void firstRequestCreatesTheId();
+    void shippedLimits_data();
+    void shippedLimits();
     void lastUpdateWrittenAtEveryAttempt_data();
     void lastUpdateWrittenAtEveryAttempt();
     void otherStatusLogsOneLine_data();
@@ -249,6 +251,27 @@ void tst_UpdateRequest::firstRequestCreatesTheId()
     // The next request sends the same identifier.
     QVERIFY2(fetch(m_server->url("/update")), qPrintable(m_error));
     QCOMPARE(m_server->requests().at(1).body.left(40), m_server->requests().at(0).body.left(40));
+}
+
+// The limits a check runs with when nobody shortens them: every other test sets its own.
+void tst_UpdateRequest::shippedLimits_data()
+{
+    QTest::addColumn<qint64>("shipped");
+    QTest::addColumn<qint64>("expected");
+    const RequestLimits shipped;
+    QTest::newRow("connect time-out, ms") << qint64(shipped.connectTimeoutMs) << qint64(10000);
+    QTest::newRow("idle time-out, ms") << qint64(shipped.idleTimeoutMs) << qint64(10000);
+    QTest::newRow("reply size, bytes") << shipped.maxReplyBytes << qint64(16 * 1024 * 1024);
+    QTest::newRow("redirects") << qint64(shipped.maxRedirects) << qint64(5);
+    QTest::newRow("whole exchange, ms") << qint64(shipped.overallTimeoutMs) << qint64(60000);
+    QTest::newRow("name lookup, ms") << qint64(shipped.nameLookupTimeoutMs) << qint64(3000);
+}
+
+void tst_UpdateRequest::shippedLimits()
+{
+    QFETCH(qint64, shipped);
+    QFETCH(qint64, expected);
+    QCOMPARE(shipped, expected);
 }
 
 void tst_UpdateRequest::lastUpdateWrittenAtEveryAttempt_data()
