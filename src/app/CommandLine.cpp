@@ -32,6 +32,21 @@ QByteArray limitedCode(const QByteArray &code)
 }
 } // namespace
 
+const char *const kUsageText =
+    "Usage: PelkUpdater [/SILENT | /AUTO] [/LNG:<language>]\n"
+    "Checks the Orbel catalogue's update service for new messages.\n"
+    "\n"
+    "  (none)           the window, in the language used last\n"
+    "  /SILENT          one check without the window; the messages window only when a message is new\n"
+    "  /AUTO            as /SILENT, only when automatic checks are switched on and no check\n"
+    "                   succeeded in the last 20 hours; ends with 1 when the check failed,\n"
+    "                   2 when the installation allows no online check\n"
+    "  /LNG:<language>  the language, a key of the INI file's [Langs] section (de, engb)\n"
+    "  --help, /?       this text\n"
+    "  --version        the program's version\n"
+    "\n"
+    "See the manual page PelkUpdater(1) for the files it reads and what a check sends.\n";
+
 CommandLineOptions ScanCommandLine(const QList<QByteArray> &arguments)
 {
     CommandLineOptions options;
@@ -42,6 +57,10 @@ CommandLineOptions ScanCommandLine(const QList<QByteArray> &arguments)
             options.SilentRun = options.AutoRun = true;
         else if (equalsFolded(argument.left(kLanguagePrefix.size()), kLanguagePrefix))
             options.CommandLineLanguage = limitedCode(argument.mid(kLanguagePrefix.size()));
+        else if (argument == "--help" || argument == "/?")
+            options.ShowHelp = true;
+        else if (argument == "--version")
+            options.ShowVersion = true;
     }
     return options;
 }

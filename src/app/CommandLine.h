@@ -10,9 +10,15 @@ struct CommandLineOptions
     // "/AUTO": a silent run that checks only when the user wants automatic checks.
     bool AutoRun = false;
     QByteArray CommandLineLanguage; // UTF-8, at most 100 bytes
+    // "--help" or "/?", "--version": print and end, before anything else happens.
+    bool ShowHelp = false;
+    bool ShowVersion = false;
 };
+
+// What "--help" prints.
+extern const char *const kUsageText;
 
 // Scans the arguments (without the program's own path) in order: "/SILENT", "/AUTO" (which
 // also makes the run silent) and "/LNG:<code>", letters A-Z compared without regard to case;
-// the last "/LNG:" wins; anything else is ignored.
+// the last "/LNG:" wins; "--help", "/?" and "--version" as they stand; anything else is ignored.
 CommandLineOptions ScanCommandLine(const QList<QByteArray> &arguments);

@@ -1,5 +1,6 @@
 #include "app/UPelkUpdaterMain.h"
 
+#include "base/Clock.h"
 #include "base/ErrorBox.h"
 #include "base/FailureMessage.h"
 #include "base/FocusFrame.h"
@@ -355,26 +356,55 @@ void TFPelkUpdaterMain::ApplyTexts()
     ClearLog();
 }
 
-void TFPelkUpdaterMain::CheckForUpdates(bool silent)
+CheckOutcome TFPelkUpdaterMain::CheckForUpdates(bool silent)
 {
     // A click that arrives while a log line is painted must not start a check inside the check.
     if (m_checkRunning)
-        return;
+        return CheckOutcome::Checked;
     ensureLanguages();
     m_checkRunning = true;
     const auto done = qScopeGuard([this] { m_checkRunning = false; });
     const CheckContext context{m_installation, *m_ini, *m_languages, m_store, m_probe, m_clock, m_transport};
-    ::CheckForUpdates(silent, context, *this);
+    return ::CheckForUpdates(silent, context, *this);
 }
 
-void TFPelkUpdaterMain::SilentCheck()
+int TFPelkUpdaterMain::SilentCheck()
 {
+    ensureLanguages();
     if (m_checkSkipped) {
-        writeLogLineToStandardError(
-            QStringLiteral("Automatic update checks are switched off in the settings: nothing was checked."));
-        return;
+        writeLogLineToStandardError(m_languages->ProgramText("txtAutoChecksOff"));
+        return RunExitStatus::kDone;
     }
-    CheckForUpdates(true);
+    if (m_options.AutoRun && checkedRecently()) {
+        writeLogLineToStandardError(m_languages->ProgramText("txtCheckedRecently"));
+        return RunExitStatus::kDone;
+    }
+    const CheckOutcome outcome = CheckForUpdates(true);
+    if (!m_options.AutoRun)
+        return RunExitStatus::kDone;
+    switch (outcome) {
+    case CheckOutcome::Checked:
+        return RunExitStatus::kDone;
+    case CheckOutcome::NotAllowed:
+        return RunExitStatus::kNotAllowed;
+    case CheckOutcome::Failed:
+        break;
+    }
+    return RunExitStatus::kCheckFailed;
+}
+
+bool TFPelkUpdaterMain::checkedRecently() const
+{
+    // The timer and the autostart entry may both start a run on the same morning.
+    constexpr qint64 kAutomaticCheckIntervalSeconds = 20 * 60 * 60;
+    try {
+        const std::optional<QDateTime> last = ReadLastSuccessfulCheck(m_store);
+        const QDateTime now = m_clock.localNow();
+        // A time ahead of the clock says nothing: the clock or the record is wrong.
+        return last && *last <= now && last->secsTo(now) < kAutomaticCheckIntervalSeconds;
+    } catch (...) {
+        return false; // a record that cannot be read is no record
+    }
 }
 
 QString TFPelkUpdaterMain::logText() const

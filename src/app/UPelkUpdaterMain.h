@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "check/UpdateCheck.h"
 #include "check/CheckHost.h"
 
 #include <QWidget>
@@ -55,14 +56,24 @@ public:
     // The other two windows, created after this one.
     void setCompanions(TFPelkUpdaterSettings &settings, TFPelkUpdaterMessages &messages);
 
+    // The exit status of a run.
+    struct RunExitStatus
+    {
+        static constexpr int kDone = 0;        // checked, or nothing to check by design
+        static constexpr int kCheckFailed = 1; // "/AUTO": no feed (address, connection, reply)
+        static constexpr int kNotAllowed = 2;  // "/AUTO": the installation allows no online check
+    };
+
     // The captions of all three windows in the current language; empties the log.
     void ApplyTexts();
 
     // A check with the silent flag; ignored while a check runs.
-    void CheckForUpdates(bool silent);
-    // The check of a silent run. With "/AUTO" it runs only when the user wants automatic
-    // checks; otherwise one line on standard error says that nothing was checked.
-    void SilentCheck();
+    CheckOutcome CheckForUpdates(bool silent);
+    // The check of a silent run, and the run's exit status. With "/AUTO" it runs only when
+    // the user wants automatic checks and no check succeeded in the last 20 hours; otherwise
+    // one line on standard error says why nothing was checked. Only "/AUTO" tells a failed
+    // check by its status (see RunExitStatus); "/SILENT" always ends with 0.
+    int SilentCheck();
     bool isCheckRunning() const { return m_checkRunning; }
 
     // Null before the creation steps have run.
@@ -100,6 +111,8 @@ private:
     void CBLangChange(int index);
     // The application's error box, or a line on standard error when no window can be seen.
     void reportError(const QString &message);
+    // Whether an automatic check succeeded less than 20 hours ago.
+    bool checkedRecently() const;
 
     const CommandLineOptions m_options;
     const QString m_programFilePath;

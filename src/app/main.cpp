@@ -53,6 +53,15 @@ QList<QByteArray> argumentsOf(int argc, char *argv[])
 int main(int argc, char *argv[])
 {
     const CommandLineOptions options = ScanCommandLine(argumentsOf(argc, argv));
+    // Answered before anything is read, stored, sent or shown.
+    if (options.ShowHelp) {
+        std::fputs(kUsageText, stdout);
+        return 0;
+    }
+    if (options.ShowVersion) {
+        std::fputs("PelkUpdater " PELK_VERSION "\n", stdout);
+        return 0;
+    }
     // A silent run never shows the main window: it is simply not shown below.
     // Without a display a silent run still checks, on the offscreen platform; a window
     // that nobody could see has nothing to do.
@@ -101,14 +110,15 @@ int main(int argc, char *argv[])
         QMetaObject::invokeMethod(&mainWindow, [&] { mainWindow.reportStartNotice(storeNotice); },
                                   Qt::QueuedConnection);
     }
+    int exitStatus = 0;
     if (options.SilentRun) {
         mainWindow.ApplyTexts();
-        mainWindow.SilentCheck();
+        exitStatus = mainWindow.SilentCheck();
         QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
     } else {
         mainWindow.show();
     }
     application.exec();
     // The windows go now; the main window stores the language on its way.
-    return 0;
+    return exitStatus;
 }

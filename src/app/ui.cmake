@@ -19,3 +19,4 @@ target_sources(pelkui PRIVATE
 # The program itself: build/bin/PelkUpdater, with the example INI and service pack file beside it.
 add_executable(PelkUpdater ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(PelkUpdater PRIVATE pelkui pelk_options)
+target_compile_definitions(PelkUpdater PRIVATE PELK_VERSION="${PROJECT_VERSION}")

@@ -1,5 +1,6 @@
 #include "check/UpdateCheck.h"
 
+#include "base/Clock.h"
 #include "base/FailureMessage.h"
 #include "check/CheckHost.h"
 #include "check/UserInputBlocker.h"
@@ -37,6 +38,14 @@ void reportFeed(bool silent, const CheckContext &context, CheckHost &host, const
     const UserInputBlocker::Pause showing(blocker);
     host.ShowMessages(feed, counts.seenList);
 }
+void recordSuccess(const CheckContext &context)
+{
+    try {
+        WriteLastSuccessfulCheck(context.store, context.clock.localNow());
+    } catch (...) {
+        // Without the record the next automatic run checks again: no harm done.
+    }
+}
 } // namespace
 
 MessageCounts CountMessages(const pugi::xml_document &feed, RegistryStore &store, const QString &version)
@@ -61,9 +70,11 @@ MessageCounts CountMessages(const pugi::xml_document &feed, RegistryStore &store
     return counts;
 }
 
-void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host, const RequestLimits &limits)
+CheckOutcome CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host,
+                             const RequestLimits &limits)
 {
     const Languages &texts = context.languages;
+    CheckOutcome outcome = CheckOutcome::Failed;
     try {
         // Clicks and keys that arrive while the check works are dropped, not kept for later.
         UserInputBlocker blocker;
@@ -72,7 +83,7 @@ void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host, 
             host.AddLogLine(texts.GetText("txtOnlineUpdatesDisabled"));
             if (!context.installation.LoadFailure.isEmpty())
                 host.AddLogLine(context.installation.LoadFailure);
-            return;
+            return CheckOutcome::NotAllowed;
         }
 
         host.SetBusy(true);
@@ -82,8 +93,11 @@ void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host, 
             const QByteArray address =
                 context.ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()).toUtf8();
             const XmlDocumentPtr feed = SendUpdateRequest(address, context, host, limits);
-            if (feed)
+            if (feed) {
+                recordSuccess(context);
+                outcome = CheckOutcome::Checked;
                 reportFeed(silent, context, host, feed, blocker);
+            }
         } catch (...) {
             // Whatever failed, out of memory or a library's exception included, the check ends
             // with one line and the program goes on.
@@ -92,4 +106,5 @@ void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host, 
     } catch (...) {
         // Only the log itself can fail here; there is nowhere left to report that.
     }
+    return outcome;
 }

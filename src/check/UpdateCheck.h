@@ -28,7 +28,15 @@ MessageCounts CountMessages(const pugi::xml_document &feed, RegistryStore &store
 XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &context,
                                  CheckHost &host, const RequestLimits &limits = RequestLimits());
 
+// How a check ended, for the exit status of unattended runs.
+enum class CheckOutcome {
+    Checked,    // the service answered with a feed; its messages were counted and shown
+    NotAllowed, // the installation allows no online update (or its data could not be read)
+    Failed,     // no feed: no address, no connection, an error reply, a refused feed
+};
+
 // One complete check, from the permission test to the messages window. Never throws:
-// every failure becomes one "txtError" log line.
-void CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host,
-                     const RequestLimits &limits = RequestLimits());
+// every failure becomes one "txtError" log line. A check that got its feed stores the time
+// as the last successful check.
+CheckOutcome CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host,
+                             const RequestLimits &limits = RequestLimits());

@@ -54,6 +54,13 @@ constexpr BuiltInEntry kBuiltInTexts[] = {
     {"txtShowOldUpdates", "Would you like to see the messages you have already read?"},
 };
 
+// Lines the program says beyond the texts above. A language file from before they existed
+// lacks them: then they are said in English rather than as their key names.
+constexpr BuiltInEntry kProgramTexts[] = {
+    {"txtAutoChecksOff", "Automatic update checks are switched off in the settings: nothing was checked."},
+    {"txtCheckedRecently", "An update check succeeded less than 20 hours ago: nothing was checked."},
+};
+
 const QString kLangsSection = QStringLiteral("Langs");
 const QString kTextsSectionPrefix = QStringLiteral("Texts_");
 
@@ -111,11 +118,15 @@ const QList<QByteArray> &AllTextKeys()
 
 QString BuiltInText(const QByteArray &textKey)
 {
-    for (const BuiltInEntry &entry : kBuiltInTexts) {
-        if (sameLanguageKey(textKey, QByteArray(entry.key)))
-            return QString::fromUtf8(entry.text);
-    }
-    return QString();
+    const auto find = [&textKey](const auto &table) {
+        for (const BuiltInEntry &entry : table) {
+            if (sameLanguageKey(textKey, QByteArray(entry.key)))
+                return QString::fromUtf8(entry.text);
+        }
+        return QString();
+    };
+    const QString text = find(kBuiltInTexts);
+    return text.isEmpty() ? find(kProgramTexts) : text;
 }
 
 Languages::Languages(const IniFile &ini, RegistryStore &store)
@@ -163,6 +174,15 @@ QString Languages::GetText(const QByteArray &textKey) const
         return text.isEmpty() ? keyName : text;
     }
     return m_ini.readString(textsSection(), keyName, keyName);
+}
+
+QString Languages::ProgramText(const QByteArray &textKey) const
+{
+    const QString text = WindowText(textKey);
+    if (!text.isEmpty())
+        return text;
+    const QString english = BuiltInText(textKey);
+    return english.isEmpty() ? QString::fromUtf8(textKey) : english;
 }
 
 QString Languages::WindowText(const QByteArray &textKey) const

@@ -41,6 +41,9 @@ public:
 
     // A run-time text: the key name itself when the current language lacks it.
     QString GetText(const QByteArray &textKey) const;
+    // A line the program says beyond the language file's classic texts: the current
+    // language's text, else the built-in English one, else the key name.
+    QString ProgramText(const QByteArray &textKey) const;
     // A window text: empty when the current language lacks it.
     QString WindowText(const QByteArray &textKey) const;
 

@@ -280,6 +280,9 @@ void TFPelkUpdaterMessages::FormDestroy()
     disconnect(m_lvMsg->selectionModel(), nullptr, this, nullptr);
     if (m_wbMsg)
         m_wbMsg->setFailureHandler(nullptr);
+    // Only a size the user could see and change is worth keeping.
+    if (!m_everShown)
+        return;
     try {
         const QSize outer = outerSize();
         WriteMessagesGeometry(m_store, outer.width(), outer.height(), m_lvMsg->height());
@@ -337,6 +340,7 @@ void TFPelkUpdaterMessages::setVisible(bool visible)
 void TFPelkUpdaterMessages::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    m_everShown = true;
     if (event->spontaneous())
         return;
     centreOnScreen();

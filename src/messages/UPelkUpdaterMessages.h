@@ -117,6 +117,7 @@ private:
     QFrame *m_pBottom = nullptr;
     MessagePageFactory m_pageFactory;
     MessagePageDisplay *m_wbMsg = nullptr; // made at the first show
+    bool m_everShown = false;               // the window has been on the screen
     bool m_pageUnavailable = false;         // the page failed once; the list goes on without it
     QCheckBox *m_cbAutoUpdate = nullptr;
     QPushButton *m_buClose = nullptr;

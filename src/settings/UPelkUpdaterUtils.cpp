@@ -24,6 +24,7 @@ const QString kMsgHeight = QStringLiteral("Msg.Height");
 const QString kMsgSplitter = QStringLiteral("Msg.Splitter");
 const QString kAutoUpdate = QStringLiteral("AutoUpdate");
 const QString kLastUpdate = QStringLiteral("LastUpdate");
+const QString kLastSuccessfulCheck = QStringLiteral("LastSuccessfulCheck");
 const QString kOldMsgIds = QStringLiteral("OldMsgIDs");
 constexpr char kMsgIdSeparator = ';';
 
@@ -158,6 +159,24 @@ void WriteLastUpdate(RegistryStore &store, const QString &progVersion, const Clo
     const auto key = openUserKey(store, VersionKeyPath(progVersion), true);
     if (key)
         key->writeString(kLastUpdate, FormatLastUpdate(clock.localNow()));
+}
+
+std::optional<QDateTime> ReadLastSuccessfulCheck(RegistryStore &store)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, false);
+    if (!key || !key->valueExists(kLastSuccessfulCheck))
+        return std::nullopt;
+    QDateTime when = QDateTime::fromString(key->readString(kLastSuccessfulCheck), Qt::ISODate);
+    if (!when.isValid())
+        return std::nullopt;
+    return when;
+}
+
+void WriteLastSuccessfulCheck(RegistryStore &store, const QDateTime &when)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, true);
+    if (key)
+        key->writeString(kLastSuccessfulCheck, when.toUTC().toString(Qt::ISODate));
 }
 
 void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list)

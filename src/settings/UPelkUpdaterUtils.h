@@ -48,6 +48,12 @@ void WriteAutoUpdate(RegistryStore &store, const QString &progVersion, bool auto
 QString FormatLastUpdate(const QDateTime &localTime);
 void WriteLastUpdate(RegistryStore &store, const QString &progVersion, const Clock &clock);
 
+// The time of the last check that got the service's feed, kept apart from LastUpdate, which
+// records every attempt; in UTC, so that a change of time zone does not move it. Empty
+// when none is stored or the stored text is no such time.
+std::optional<QDateTime> ReadLastSuccessfulCheck(RegistryStore &store);
+void WriteLastSuccessfulCheck(RegistryStore &store, const QDateTime &when);
+
 // Appends the stored seen identifiers to `list` (which is not cleared first).
 void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list);
 void SaveOldMsgIds(RegistryStore &store, const QString &progVersion, const QList<QByteArray> &list);

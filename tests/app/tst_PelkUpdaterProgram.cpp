@@ -182,29 +182,55 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("display"); // false: no display and no platform chosen
     QTest::addColumn<bool>("servicePack");
-    QTest::addColumn<QString>("line"); // on standard error
+    QTest::addColumn<QString>("line"); // the start of a line on standard error
+    QTest::addColumn<QStringList>("before"); // "wish", "allowed", "no address", "checked <n> h ago"
+    QTest::addColumn<int>("exitCode");
 
     const QString silent = QStringLiteral("/SILENT");
     const QString english = QStringLiteral("/LNG:engb");
     const QString notEnabled = QStringLiteral("Online updates are not enabled for this installation.");
-    QTest::newRow("silent, no display") << QStringList{silent, english} << false << true << notEnabled;
+    QTest::newRow("silent, no display") << QStringList{silent, english} << false << true << notEnabled << QStringList() << 0;
     QTest::newRow("auto, no display, no wish")
         << QStringList{QStringLiteral("/AUTO")} << false << true
-        << QStringLiteral("Automatic update checks are switched off in the settings: nothing was checked.");
+        << QStringLiteral("Automatische Update-Prüfungen sind in den Einstellungen ausgeschaltet: Es wurde nichts geprüft.")
+        << QStringList() << 0;
     QTest::newRow("interactive, no display")
         << QStringList{english} << false << true
         << QStringLiteral("PelkUpdater: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset); "
-                          "\"/SILENT\" checks for updates without one.");
+                          "\"/SILENT\" checks for updates without one.") << QStringList() << 0;
     // The error box would wait for ever for a click that nobody can give.
     QTest::newRow("silent, no display, no service pack")
         << QStringList{silent} << false << false
-        << QStringLiteral("Error loading %1/program/PelkServicePack.pelk.");
+        << QStringLiteral("Error loading %1/program/PelkServicePack.pelk.") << QStringList() << 0;
     QTest::newRow("silent, Qt's -platform")
         << QStringList{silent, QStringLiteral("-platform"), QStringLiteral("nonexistent"), english} << true << true
-        << notEnabled;
+        << notEnabled << QStringList() << 0;
     QTest::newRow("silent, Qt's -platform, no display")
         << QStringList{QStringLiteral("-platform"), QStringLiteral("xcb"), silent, english} << false << true
-        << notEnabled;
+        << notEnabled << QStringList() << 0;
+    // "/AUTO" tells a failed check by its status, and checks once in 20 hours at the most.
+    const QString auto_ = QStringLiteral("/AUTO");
+    QTest::newRow("auto, online updates off") << QStringList{auto_, english} << false << true << notEnabled
+                                              << QStringList{QStringLiteral("wish")} << 2;
+    QTest::newRow("auto, no address") << QStringList{auto_, english} << false << true
+                                      << QStringLiteral("Error: No address of the update service")
+                                      << QStringList{QStringLiteral("wish"), QStringLiteral("allowed"),
+                                                     QStringLiteral("no address")} << 1;
+    QTest::newRow("silent, no address") << QStringList{silent, english} << false << true
+                                        << QStringLiteral("Error: No address of the update service")
+                                        << QStringList{QStringLiteral("allowed"), QStringLiteral("no address")} << 0;
+    QTest::newRow("auto, checked an hour ago")
+        << QStringList{auto_} << false << true
+        << QStringLiteral("Vor weniger als 20 Stunden war eine Update-Prüfung erfolgreich: Es wurde nichts geprüft.")
+        << QStringList{QStringLiteral("wish"), QStringLiteral("checked 1 h ago")} << 0;
+    QTest::newRow("auto, checked 21 hours ago") << QStringList{auto_, english} << false << true << notEnabled
+                                                << QStringList{QStringLiteral("wish"), QStringLiteral("checked 21 h ago")} << 2;
+    for (const char *option : {"--help", "/?"})
+        QTest::newRow(option) << QStringList{QLatin1String(option)} << false << true
+                              << QStringLiteral("Usage: PelkUpdater [/SILENT | /AUTO] [/LNG:<language>]")
+                              << QStringList() << 0;
+    QTest::newRow("--version") << QStringList{QStringLiteral("--version"), silent} << false << true
+                               << QStringLiteral("PelkUpdater ") << QStringList() << 0;
 }
 
 void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
@@ -213,6 +239,32 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
     QFETCH(bool, display);
     QFETCH(bool, servicePack);
     QFETCH(QString, line);
+    QFETCH(QStringList, before);
+    QFETCH(int, exitCode);
+
+    if (before.contains(QLatin1String("wish"))) {
+        RegFileStore settings = store();
+        WriteAutoUpdate(settings, QStringLiteral("5.2.1.7"), true);
+    }
+    if (before.contains(QLatin1String("allowed")))
+        writeServicePack("1");
+    if (before.contains(QLatin1String("no address"))) {
+        const QString iniPath = m_dir->filePath(QStringLiteral("program/PelkUpdater.ini"));
+        QFile ini(iniPath);
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray text = ini.readAll().replace("UpdateCheckURL=", "UpdateCheckURL=\n;");
+        ini.close();
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ini.write(text);
+    }
+    for (const QString &step : before) {
+        static const QRegularExpression checkedAgo(QStringLiteral("^checked (\\d+) h ago$"));
+        const QRegularExpressionMatch match = checkedAgo.match(step);
+        if (match.hasMatch()) {
+            RegFileStore settings = store();
+            WriteLastSuccessfulCheck(settings, QDateTime::currentDateTimeUtc().addSecs(-3600 * match.captured(1).toInt()));
+        }
+    }
 
     QProcessEnvironment env = environment();
     if (!display) {
@@ -226,11 +278,13 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
     process.setProcessEnvironment(env);
     process.start(m_program, arguments);
     QVERIFY2(process.waitForFinished(kRunTimeoutMs), "the run did not end by itself");
-    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    const QString output = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(process.exitCode(), exitCode);
     const QString expected = line.contains(QLatin1String("%1")) ? line.arg(m_dir->path()) : line;
-    QVERIFY2(errors.split(QLatin1Char('\n')).contains(expected), qPrintable(errors));
+    const QStringList lines = output.split(QLatin1Char('\n'));
+    QVERIFY2(std::any_of(lines.cbegin(), lines.cend(), [&](const QString &l) { return l.startsWith(expected); }),
+             qPrintable(output));
 }
 
 void tst_PelkUpdaterProgram::flawedStoreKeepsItsSettings_data()

@@ -473,6 +473,12 @@ void tst_UPelkUpdaterMessages::geometryStoredWhenWindowGoes()
     QCOMPARE(geometry.Height, std::optional<qint32>(538));
     QCOMPARE(geometry.Splitter, std::optional<qint32>(222));
 
+    // A window that was never shown (a run without a display, or with larger fonts) leaves it.
+    createWindow();
+    m_window->resize(600, 400);
+    m_window.reset();
+    QCOMPARE(ReadMessagesGeometry(store).Width, std::optional<qint32>(816));
+
     // The next window comes back the same.
     createWindow();
     QCOMPARE(m_window->outerSize(), QSize(816, 538));
