@@ -52,6 +52,7 @@ constexpr BuiltInEntry kBuiltInTexts[] = {
     {"txtNumberOfMessagesNew", "New messages"},
     {"txtNoNewUpdatesAvailable", "No new updates available"},
     {"txtShowOldUpdates", "Would you like to see the messages you have already read?"},
+    {"txtNoServiceAddress", "No address of the update service: set UpdateCheckURL in the section Config of %1"},
 };
 
 const QString kLangsSection = QStringLiteral("Langs");
@@ -173,6 +174,14 @@ QString Languages::GetText(const QByteArray &textKey) const
         return text.isEmpty() ? keyName : text;
     }
     return m_ini.readString(textsSection(), keyName, keyName);
+}
+
+QString Languages::GetTextOrBuiltIn(const QByteArray &textKey) const
+{
+    const QString builtIn = BuiltInText(textKey);
+    if (usesBuiltInTexts())
+        return builtIn;
+    return m_ini.readString(textsSection(), QString::fromUtf8(textKey), builtIn);
 }
 
 QString Languages::WindowText(const QByteArray &textKey) const
