@@ -49,10 +49,12 @@ dpkg-deb -e "$deb" "$work/control"
 /etc/xdg/autostart/com.orbel.PelkUpdater.autostart.desktop" ] || fail "conffiles: $(cat "$work/control/conffiles")"
 
 echo "== lintian --pedantic"
+command -v lintian > /dev/null || fail "lintian is missing (scripts/install-deps installs it)"
 # Its own notes (such as running as root) go to standard error; what it finds, to standard output.
-lintian --pedantic --display-info "$deb" > "$work/lintian.log" || true
+status=0
+lintian --pedantic --display-info --fail-on error,warning,info,pedantic "$deb" > "$work/lintian.log" || status=$?
 cat "$work/lintian.log"
-[ ! -s "$work/lintian.log" ] || fail "lintian had something to say"
+[ "$status" -eq 0 ] && [ ! -s "$work/lintian.log" ] || fail "lintian had something to say (exit code $status)"
 
 echo "== the second version: changed texts"
 dpkg-deb -R "$deb" "$work/v2"
