@@ -1,5 +1,7 @@
 #include "app/ProgramPaths.h"
 
+#include "settings/SystemConfigFolders.h"
+
 namespace {
 // Only "/" separates folders here; ":" is an ordinary character of a file name.
 bool isSeparator(QChar c)
@@ -32,4 +34,11 @@ QString IniPathFor(const QString &programFilePath)
     const qsizetype dot = programFilePath.lastIndexOf(QLatin1Char('.'));
     const bool hasExtension = dot >= 0 && dot > lastSeparator(programFilePath);
     return (hasExtension ? programFilePath.left(dot) : programFilePath) + QStringLiteral(".ini");
+}
+
+QString AdministratorIniPath()
+{
+    const QString name = QStringLiteral("Orbel/PelkUpdater.ini");
+    const QString found = FindSystemConfigFile(name);
+    return found.isEmpty() ? SystemConfigFolders().constFirst() + QLatin1Char('/') + name : found;
 }

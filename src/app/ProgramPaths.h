@@ -13,3 +13,8 @@ QString ProgramFolderWithoutSeparator(const QString &programFilePath);
 // The program's path with its extension replaced by ".ini"; a name without an extension
 // (no "." after the last "/") gets ".ini" appended.
 QString IniPathFor(const QString &programFilePath);
+
+// The administrator's INI file, "Orbel/PelkUpdater.ini" in the system's configuration folders
+// (beside the machine-wide store): the first folder's that exists, otherwise the place in the
+// first folder where an administrator would create it.
+QString AdministratorIniPath();

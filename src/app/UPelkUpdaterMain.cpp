@@ -253,7 +253,7 @@ void TFPelkUpdaterMain::TntFormCreate()
             // A store that cannot be written costs only the record of our folder.
         }
         QDir::setCurrent(ProgramFolderWithoutSeparator(m_programFilePath));
-        m_ini = std::make_unique<IniFile>(IniPathFor(m_programFilePath));
+        m_ini = std::make_unique<IniFile>(IniPathFor(m_programFilePath), AdministratorIniPath());
         m_languages = std::make_unique<Languages>(*m_ini, m_store);
         m_languages->LoadLanguages(m_options.CommandLineLanguage);
         fillLanguageSelector();
@@ -289,10 +289,11 @@ void TFPelkUpdaterMain::reportUnreadableIni()
 {
     // An INI file that exists but cannot be read would otherwise pass for a missing one:
     // English texts and no address, without a word why.
-    const QString failure = m_ini->readFailure();
-    if (failure.isEmpty())
-        return;
-    reportStartNotice(QStringLiteral("The file %1 cannot be read: %2").arg(m_ini->path(), failure));
+    for (const IniFile &file : {IniFile(m_ini->path()), m_ini->overrideLayer()}) {
+        const QString failure = file.readFailure();
+        if (!failure.isEmpty())
+            reportStartNotice(QStringLiteral("The file %1 cannot be read: %2").arg(file.path(), failure));
+    }
 }
 
 void TFPelkUpdaterMain::reportStartNotice(const QString &message)
@@ -372,11 +373,11 @@ int TFPelkUpdaterMain::SilentCheck()
 {
     ensureLanguages();
     if (m_checkSkipped) {
-        writeLogLineToStandardError(m_languages->ProgramText("txtAutoChecksOff"));
+        writeLogLineToStandardError(m_languages->GetTextOrBuiltIn("txtAutoChecksOff"));
         return RunExitStatus::kDone;
     }
     if (m_options.AutoRun && checkedRecently()) {
-        writeLogLineToStandardError(m_languages->ProgramText("txtCheckedRecently"));
+        writeLogLineToStandardError(m_languages->GetTextOrBuiltIn("txtCheckedRecently"));
         return RunExitStatus::kDone;
     }
     const CheckOutcome outcome = CheckForUpdates(true);

@@ -13,15 +13,20 @@
 #include <QUrl>
 
 namespace {
-QUrl serviceUrl(const QByteArray &address, const IniFile &ini)
+QUrl serviceUrl(const QByteArray &address, const CheckContext &context)
 {
-    const QString unreadable = address.isEmpty() ? ini.readFailure() : QString();
-    if (!unreadable.isEmpty())
-        throw PelkError(QStringLiteral("No address of the update service: the file %1 cannot be read: %2")
-                            .arg(ini.path(), unreadable));
-    if (address.isEmpty())
-        throw PelkError(QStringLiteral("No address of the update service: UpdateCheckURL in the section Config of %1 is empty")
-                            .arg(ini.path()));
+    const IniFile &ini = context.ini;
+    if (address.isEmpty()) {
+        for (const IniFile &file : {IniFile(ini.path()), ini.overrideLayer()}) {
+            const QString unreadable = file.readFailure();
+            if (!unreadable.isEmpty())
+                throw PelkError(QStringLiteral("No address of the update service: the file %1 cannot be read: %2")
+                                    .arg(file.path(), unreadable));
+        }
+        // The address is the administrator's to set: the message names that file.
+        const QString where = ini.overridePath().isEmpty() ? ini.path() : ini.overridePath();
+        throw PelkError(context.languages.GetTextOrBuiltIn("txtNoServiceAddress").arg(where));
+    }
     const QString text = QString::fromUtf8(address);
     const QUrl url(text, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
@@ -64,7 +69,7 @@ XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &
     const ProxyRoute route = ChooseProxyRoute(ReadProxySettings(context.store));
 
     HttpPost post;
-    post.url = serviceUrl(address, context.ini);
+    post.url = serviceUrl(address, context);
     post.headers = {{"Content-type", "application/x-www-form-urlencoded"},
                     {"User-Agent", QByteArray("PelkUpdater/") + headerSafe(installation.ProgVersion.toUtf8())},
                     {"Cache-Control", "no-cache"}};

@@ -123,6 +123,21 @@ FoundKey findKey(const QString &text, const QString &section, const QString &key
     return found;
 }
 
+// The key in the first of the files that names it, the override file first.
+FoundKey findKeyInLayers(const QString &overridePath, const QString &path, const QString &section,
+                         const QString &key)
+{
+    for (const QString *file : {&overridePath, &path}) {
+        QString text;
+        if (!readText(*file, text))
+            continue;
+        const FoundKey found = findKey(text, section, key);
+        if (found.found)
+            return found;
+    }
+    return FoundKey();
+}
+
 QString withoutQuotes(const QString &value)
 {
     const bool quoted = value.size() >= 2
@@ -144,17 +159,14 @@ QString limited(const QString &value)
 }
 } // namespace
 
-IniFile::IniFile(QString path)
-    : m_path(std::move(path))
+IniFile::IniFile(QString path, QString overridePath)
+    : m_path(std::move(path)), m_overridePath(std::move(overridePath))
 {
 }
 
 QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
 {
-    QString text;
-    if (!readText(m_path, text))
-        return defaultValue;
-    const FoundKey found = findKey(text, section, key);
+    const FoundKey found = findKeyInLayers(m_overridePath, m_path, section, key);
     if (!found.found || !found.hasValue)
         return defaultValue;
     return limited(withoutQuotes(found.value));
@@ -162,8 +174,7 @@ QString IniFile::readString(const QString &section, const QString &key, const QS
 
 bool IniFile::hasKey(const QString &section, const QString &key) const
 {
-    QString text;
-    return readText(m_path, text) && findKey(text, section, key).found;
+    return findKeyInLayers(m_overridePath, m_path, section, key).found;
 }
 
 QString IniFile::readFailure() const
@@ -177,17 +188,20 @@ QString IniFile::readFailure() const
 QHash<QString, std::optional<QString>> IniFile::readSection(const QString &section) const
 {
     QHash<QString, std::optional<QString>> keys;
-    QString text;
-    if (!readText(m_path, text))
-        return keys;
-    forEachKeyLine(text, section, [&](QStringView line) {
-        const QString name = keyName(line).toString().toCaseFolded();
-        if (!keys.contains(name)) {
-            const FoundKey key = keyLine(line);
-            keys.insert(name, key.hasValue ? std::optional<QString>(limited(withoutQuotes(key.value)))
-                                           : std::nullopt);
-        }
-        return true;
-    });
+    // The override file first: a key already taken is not taken again.
+    for (const QString *file : {&m_overridePath, &m_path}) {
+        QString text;
+        if (!readText(*file, text))
+            continue;
+        forEachKeyLine(text, section, [&](QStringView line) {
+            const QString name = keyName(line).toString().toCaseFolded();
+            if (!keys.contains(name)) {
+                const FoundKey key = keyLine(line);
+                keys.insert(name, key.hasValue ? std::optional<QString>(limited(withoutQuotes(key.value)))
+                                               : std::nullopt);
+            }
+            return true;
+        });
+    }
     return keys;
 }

@@ -52,11 +52,7 @@ constexpr BuiltInEntry kBuiltInTexts[] = {
     {"txtNumberOfMessagesNew", "New messages"},
     {"txtNoNewUpdatesAvailable", "No new updates available"},
     {"txtShowOldUpdates", "Would you like to see the messages you have already read?"},
-};
-
-// Lines the program says beyond the texts above. A language file from before they existed
-// lacks them: then they are said in English rather than as their key names.
-constexpr BuiltInEntry kProgramTexts[] = {
+    {"txtNoServiceAddress", "No address of the update service: set UpdateCheckURL in the section Config of %1"},
     {"txtAutoChecksOff", "Automatic update checks are switched off in the settings: nothing was checked."},
     {"txtCheckedRecently", "An update check succeeded less than 20 hours ago: nothing was checked."},
 };
@@ -118,15 +114,11 @@ const QList<QByteArray> &AllTextKeys()
 
 QString BuiltInText(const QByteArray &textKey)
 {
-    const auto find = [&textKey](const auto &table) {
-        for (const BuiltInEntry &entry : table) {
-            if (sameLanguageKey(textKey, QByteArray(entry.key)))
-                return QString::fromUtf8(entry.text);
-        }
-        return QString();
-    };
-    const QString text = find(kBuiltInTexts);
-    return text.isEmpty() ? find(kProgramTexts) : text;
+    for (const BuiltInEntry &entry : kBuiltInTexts) {
+        if (sameLanguageKey(textKey, QByteArray(entry.key)))
+            return QString::fromUtf8(entry.text);
+    }
+    return QString();
 }
 
 Languages::Languages(const IniFile &ini, RegistryStore &store)
@@ -176,13 +168,12 @@ QString Languages::GetText(const QByteArray &textKey) const
     return m_ini.readString(textsSection(), keyName, keyName);
 }
 
-QString Languages::ProgramText(const QByteArray &textKey) const
+QString Languages::GetTextOrBuiltIn(const QByteArray &textKey) const
 {
-    const QString text = WindowText(textKey);
-    if (!text.isEmpty())
-        return text;
-    const QString english = BuiltInText(textKey);
-    return english.isEmpty() ? QString::fromUtf8(textKey) : english;
+    const QString builtIn = BuiltInText(textKey);
+    if (usesBuiltInTexts())
+        return builtIn;
+    return m_ini.readString(textsSection(), QString::fromUtf8(textKey), builtIn);
 }
 
 QString Languages::WindowText(const QByteArray &textKey) const

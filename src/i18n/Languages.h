@@ -41,9 +41,9 @@ public:
 
     // A run-time text: the key name itself when the current language lacks it.
     QString GetText(const QByteArray &textKey) const;
-    // A line the program says beyond the language file's classic texts: the current
-    // language's text, else the built-in English one, else the key name.
-    QString ProgramText(const QByteArray &textKey) const;
+    // A run-time text that language files of older versions lack: the built-in English text
+    // then, not the key name.
+    QString GetTextOrBuiltIn(const QByteArray &textKey) const;
     // A window text: empty when the current language lacks it.
     QString WindowText(const QByteArray &textKey) const;
 

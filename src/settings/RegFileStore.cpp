@@ -3,9 +3,9 @@
 #include "settings/RegFile.h"
 #include "settings/RegFileKey.h"
 #include "settings/StoreFile.h"
+#include "settings/SystemConfigFolders.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 
@@ -23,27 +23,10 @@ QString userConfigFolder()
     return QDir::homePath() + QStringLiteral("/.config");
 }
 
-QString machineStoreFile()
-{
-    QStringList folders;
-    for (const QString &folder : qEnvironmentVariable("XDG_CONFIG_DIRS").split(u':', Qt::SkipEmptyParts)) {
-        if (QDir::isAbsolutePath(folder))
-            folders.append(folder);
-    }
-    if (folders.isEmpty())
-        folders.append(QStringLiteral("/etc/xdg"));
-    for (const QString &folder : folders) {
-        const QString file = folder + QLatin1Char('/') + kMachineFileName;
-        if (QFileInfo::exists(file))
-            return file;
-    }
-    return QString();
-}
-
 } // namespace
 
 RegFileStore::RegFileStore()
-    : RegFileStore(userConfigFolder() + QLatin1Char('/') + kUserFileName, machineStoreFile())
+    : RegFileStore(userConfigFolder() + QLatin1Char('/') + kUserFileName, FindSystemConfigFile(kMachineFileName))
 {
 }
 

@@ -1,6 +1,7 @@
 target_sources(pelkcore PRIVATE
     RegistryStore.h
     RegFileStore.h RegFileStore.cpp
+    SystemConfigFolders.h SystemConfigFolders.cpp
     RegFileKey.h RegFileKey.cpp
     RegFile.h RegFile.cpp
     RegValue.h RegValue.cpp

@@ -6,6 +6,7 @@
 #include "app/CommandLine.h"
 #include "base/ErrorBox.h"
 #include "app/LinkLabel.h"
+#include "app/ProgramPaths.h"
 #include "app/UPelkUpdaterMain.h"
 #include "check/HttpExchange.h"
 #include "i18n/Languages.h"
@@ -28,6 +29,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMenu>
@@ -518,6 +520,11 @@ void tst_UPelkUpdaterMain::unreadableFileNamedAtStartAndInCheck_data()
     QTest::newRow("INI not a text file, silent") << ini << "bytes" << noText << true
                                                  << "The file %1 cannot be read: it is not a text file"
                                                  << QStringList{checking, iniLine + QStringLiteral("it is not a text file")};
+    // The administrator's file, found in $XDG_CONFIG_DIRS; the vendor's address still applies.
+    QTest::newRow("administrator's INI is a folder")
+        << AdministratorIniPath() << "folder" << QByteArray() << false << "The file %1 cannot be read: it is a folder."
+        << QStringList{QStringLiteral("de:txtCheckingForUpdates ..."),
+                       QStringLiteral("de:txtError: Connection refused by 127.0.0.1:1")};
 }
 
 void tst_UPelkUpdaterMain::unreadableFileNamedAtStartAndInCheck()
@@ -529,8 +536,9 @@ void tst_UPelkUpdaterMain::unreadableFileNamedAtStartAndInCheck()
     QFETCH(QString, startMessage);
     QFETCH(QStringList, checkLog);
     writeProgramFolder("1");
-    const QString path = m_folder + QLatin1Char('/') + file;
-    QVERIFY(QFile::remove(path));
+    const QString path = QDir::isAbsolutePath(file) ? file : m_folder + QLatin1Char('/') + file;
+    QVERIFY(!QFileInfo::exists(path) || QFile::remove(path));
+    const auto removeLater = qScopeGuard([&path] { QDir(path).removeRecursively(); });
     if (form == QLatin1String("folder"))
         QVERIFY(QDir().mkpath(path));
     else if (form == QLatin1String("bytes"))

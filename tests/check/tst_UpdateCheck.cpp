@@ -212,7 +212,8 @@ void tst_UpdateCheck::failuresBecomeOneErrorLine_data()
     QTest::addColumn<QByteArray>("address");
     QTest::addColumn<QString>("line");
     QTest::newRow("connection refused") << QByteArray("refused") << "Fehler: Connection refused by 127.0.0.1:";
-    QTest::newRow("no address") << QByteArray() << "Fehler: No address of the update service";
+    QTest::newRow("no address") << QByteArray()
+                                << "Fehler: No address of the update service: set UpdateCheckURL in the section Config of %1";
     QTest::newRow("time-out") << QByteArray("silent") << "Fehler: Time-out: the update service at 127.0.0.1:";
     QTest::newRow("valid reply trickling past the deadline")
         << QByteArray("trickle") << "Fehler: Time-out: the exchange with the update service at 127.0.0.1:%1 did not end "
@@ -230,6 +231,8 @@ void tst_UpdateCheck::failuresBecomeOneErrorLine()
         m_server->setReply("/update", CannedReply::silent());
         address = m_server->url("/update");
     }
+    if (address.isEmpty())
+        line = line.arg(m_fixture->ini.overridePath());
     RequestLimits limits = kQuick;
     if (address == "trickle") {
         // A byte every 2 seconds, well within the time without progress, never ends in time.

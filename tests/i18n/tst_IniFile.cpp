@@ -31,11 +31,13 @@ private Q_SLOTS:
     void valueLengthLimit();
     void presence_data();
     void presence();
+    void overrideFile_data();
+    void overrideFile();
     void missingFileGivesDefaults();
     void changeIsSeenByNextLookup();
 
 private:
-    QString writeIni(const QByteArray &bytes);
+    QString writeIni(const QByteArray &bytes, const QString &name = QStringLiteral("PelkUpdater.ini"));
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -46,9 +48,9 @@ void TestIniFile::init()
     QVERIFY(m_dir->isValid());
 }
 
-QString TestIniFile::writeIni(const QByteArray &bytes)
+QString TestIniFile::writeIni(const QByteArray &bytes, const QString &name)
 {
-    const QString path = m_dir->filePath(QStringLiteral("PelkUpdater.ini"));
+    const QString path = m_dir->filePath(name);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
         qFatal("cannot write %s", qPrintable(path));
@@ -165,6 +167,56 @@ void TestIniFile::presence()
 
     const IniFile ini(writeIni(file));
     QCOMPARE(ini.hasKey(QStringLiteral("Langs"), QStringLiteral("LangKey1")), present);
+}
+
+void TestIniFile::overrideFile_data()
+{
+    QTest::addColumn<QByteArray>("vendor"); // a null array: no such file
+    QTest::addColumn<QByteArray>("administrator");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("administratorAlone");
+
+    const QByteArray vendor("[Config]\nUpdateCheckURL=http://vendor\n[Texts_de]\ntxtError=Fehler\n");
+    const QByteArray admin("[Config]\nUpdateCheckURL=http://admin\n");
+    QTest::newRow("override wins") << vendor << admin << "Config" << "UpdateCheckURL" << "http://admin" << "http://admin";
+    QTest::newRow("any section, any case") << vendor << QByteArray("[TEXTS_de]\nTXTERROR=Panne\n")
+                                           << "Texts_de" << "txtError" << "Panne" << "Panne";
+    QTest::newRow("key it lacks") << vendor << admin << "Texts_de" << "txtError" << "Fehler" << kDefault;
+    QTest::newRow("no override file") << vendor << QByteArray() << "Config" << "UpdateCheckURL" << "http://vendor"
+                                      << kDefault;
+    QTest::newRow("comments only") << vendor << QByteArray("; [Config]\n; UpdateCheckURL=http://admin\n")
+                                   << "Config" << "UpdateCheckURL" << "http://vendor" << kDefault;
+    QTest::newRow("empty value overrides") << vendor << QByteArray("[Config]\nUpdateCheckURL=\n")
+                                           << "Config" << "UpdateCheckURL" << "" << "";
+    QTest::newRow("unreadable override") << vendor << QByteArray("[Config]\nUpdateCheckURL=x\n\0", 27)
+                                         << "Config" << "UpdateCheckURL" << "http://vendor" << kDefault;
+    QTest::newRow("no vendor file") << QByteArray() << admin << "Config" << "UpdateCheckURL" << "http://admin"
+                                    << "http://admin";
+}
+
+void TestIniFile::overrideFile()
+{
+    QFETCH(QByteArray, vendor);
+    QFETCH(QByteArray, administrator);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    QFETCH(QString, administratorAlone);
+
+    const QString vendorPath = m_dir->filePath(QStringLiteral("vendor.ini"));
+    const QString adminPath = m_dir->filePath(QStringLiteral("admin.ini"));
+    if (!vendor.isNull())
+        writeIni(vendor, QStringLiteral("vendor.ini"));
+    if (!administrator.isNull())
+        writeIni(administrator, QStringLiteral("admin.ini"));
+
+    const IniFile ini(vendorPath, adminPath);
+    QCOMPARE(ini.readString(section, key, kDefault), expected);
+    QCOMPARE(ini.readSection(section).value(key.toCaseFolded()).value_or(kDefault), expected);
+    QCOMPARE(ini.hasKey(section, key), expected != kDefault);
+    QCOMPARE(ini.overrideLayer().readString(section, key, kDefault), administratorAlone);
 }
 
 void TestIniFile::missingFileGivesDefaults()

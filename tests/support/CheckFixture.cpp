@@ -69,7 +69,7 @@ QByteArray CheckFixture::germanTexts()
 
 CheckFixture::CheckFixture()
     : store(dir.filePath(QStringLiteral("config/Orbel/user.reg")), dir.filePath(QStringLiteral("etc/Orbel/machine.reg"))),
-      ini(dir.filePath(QStringLiteral("PelkUpdater.ini")))
+      ini(dir.filePath(QStringLiteral("PelkUpdater.ini")), dir.filePath(QStringLiteral("etc/Orbel/PelkUpdater.ini")))
 {
     installation.ProgVersion = QStringLiteral("5.2.1.7");
     installation.OfflineVersion = QStringLiteral("5.2.1");

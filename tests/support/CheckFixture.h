@@ -57,7 +57,7 @@ public:
     int busyDepth = 0;
 };
 
-// A fresh store, INI file (German texts, language "de"), installation data 5.2.1.7 and the
+// A fresh store, INI file (German texts, language "de"; no administrator's file), installation data 5.2.1.7 and the
 // pinned probe and clock and the network code, wired into a CheckContext.
 class CheckFixture
 {
