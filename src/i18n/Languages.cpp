@@ -52,6 +52,7 @@ constexpr BuiltInEntry kBuiltInTexts[] = {
     {"txtNumberOfMessagesNew", "New messages"},
     {"txtNoNewUpdatesAvailable", "No new updates available"},
     {"txtShowOldUpdates", "Would you like to see the messages you have already read?"},
+    {"txtFeedSignatureVerified", "Messages signed by the vendor's key"},
 };
 
 const QString kLangsSection = QStringLiteral("Langs");

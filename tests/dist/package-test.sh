@@ -29,7 +29,7 @@ echo "$deb"
 echo "== control"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for needed in libqt6widgets6 libqt6webenginewidgets6 libpugixml1v5 libnettle8 qt6-qpa-plugins; do
+for needed in libqt6widgets6 libqt6webenginewidgets6 libpugixml1v5 libnettle8 libhogweed6 qt6-qpa-plugins; do
     [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed"
 done
 [[ "$depends" != *-dev* ]] || fail "Depends names a -dev package"
@@ -42,7 +42,7 @@ dpkg-deb -x "$deb" "$root"
 [ "$(readlink "$root/usr/bin/PelkUpdater")" = ../lib/pelkupdater/PelkUpdater ] || fail "launcher link"
 [ "$(readlink "$root/usr/lib/pelkupdater/PelkUpdater.ini")" = ../../../etc/pelkupdater/PelkUpdater.ini ] \
     || fail "INI link"
-for file in usr/lib/pelkupdater/PelkMessagePage.so usr/lib/pelkupdater/PelkNetwork.so \
+for file in usr/lib/pelkupdater/PelkMessagePage.so usr/lib/pelkupdater/PelkNetwork.so usr/lib/pelkupdater/pelk-feedsign \
     usr/lib/pelkupdater/PelkServicePack.pelk \
     usr/share/applications/com.orbel.PelkUpdater.desktop usr/share/metainfo/com.orbel.PelkUpdater.metainfo.xml \
     usr/share/icons/hicolor/scalable/apps/com.orbel.PelkUpdater.svg usr/share/man/man1/PelkUpdater.1.gz \
