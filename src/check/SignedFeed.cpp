@@ -88,7 +88,7 @@ void requireAsciiCompatible(const QByteArray &feed)
 
 SignedFeed VerifySignedFeed(const QByteArray &body, const FeedKeys &keys, const QDateTime &now)
 {
-    // Only bytes that the vendor signed reach the XML parser.
+    // Nothing reaches the XML parser before its signature has been checked.
     const FeedKey &key = VerifyFeedBytes(body, keys);
     const QString whose = QStringLiteral("The signed feed");
     XmlDocumentPtr document = wellFormed(body, whose);
