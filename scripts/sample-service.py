@@ -6,15 +6,26 @@ receives: the request line, the headers and the decoded form fields. Listens on 
 only.
 
     scripts/sample-service.py [--port N] [--port-file FILE] [--feed FILE] [--quiet]
+                              [--sign-key SECRET-KEY-FILE [--feedsign TOOL]]
 
 --port 0 (the default) takes a free port; the address is printed, and written to
 --port-file when given, once the service listens.
+
+--sign-key serves the feed signed with that secret key (made by `pelk-feedsign keygen`), as a
+vendor would: the root element gets a serial (the current time in seconds, so that a later
+start serves a higher one) and an expiry a week ahead, and pelk-feedsign (by default the one
+in build/bin/) adds the signature.
 """
 
 import argparse
+import datetime
 import http.server
 import os
+import re
+import subprocess
 import sys
+import tempfile
+import time
 import urllib.parse
 
 FEED = """<?xml version="1.0" encoding="UTF-8"?>
@@ -87,17 +98,38 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self._answer(b"")
 
 
+def signed(feed, key_file, tool):
+    """The feed with a serial and expiry on its root element, signed by pelk-feedsign."""
+    expires = datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(days=7)
+    stamp = ' serial="%d" expires="%s"' % (int(time.time()), expires.strftime("%Y-%m-%dT%H:%M:%SZ"))
+    feed = re.sub(rb"<messages(?=[\s>/])", b"<messages" + stamp.encode(), feed, count=1)
+    with tempfile.TemporaryDirectory() as folder:
+        unsigned = os.path.join(folder, "feed.xml")
+        with open(unsigned, "wb") as out:
+            out.write(feed)
+        result = subprocess.run([tool, "sign", key_file, unsigned, "-"], capture_output=True)
+    if result.returncode != 0:
+        sys.exit("cannot sign the feed: " + result.stderr.decode(errors="replace").strip())
+    return result.stdout
+
+
 def main():
     parser = argparse.ArgumentParser(description="Sample update service for PelkUpdater")
     parser.add_argument("--port", type=int, default=0, help="port on 127.0.0.1 (0: a free one)")
     parser.add_argument("--port-file", help="write the port into this file once listening")
     parser.add_argument("--feed", help="serve this XML file instead of the built-in feed")
     parser.add_argument("--quiet", action="store_true", help="do not print the requests")
+    parser.add_argument("--sign-key", help="serve the feed signed with this secret key file")
+    parser.add_argument("--feedsign", help="the signing tool (default: build/bin/pelk-feedsign)",
+                        default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "build", "bin",
+                                             "pelk-feedsign"))
     args = parser.parse_args()
 
     if args.feed:
         with open(args.feed, "rb") as feed:
             Handler.feed = feed.read()
+    if args.sign_key:
+        Handler.feed = signed(Handler.feed, args.sign_key, args.feedsign)
     Handler.quiet = args.quiet
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
     port = server.server_address[1]

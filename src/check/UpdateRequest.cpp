@@ -5,6 +5,7 @@
 #include "check/CheckHost.h"
 #include "check/HttpTransport.h"
 #include "check/ProxyRoute.h"
+#include "check/ReplyFeed.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
 #include "settings/UPelkUpdaterUtils.h"
@@ -99,5 +100,5 @@ XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &
                         + QLatin1Char(' ') + QString::fromLatin1(reply.reasonPhrase));
         return nullptr;
     }
-    return ParseXmlText(reply.body);
+    return ReadReplyFeed(reply.body, context, host);
 }

@@ -10,6 +10,16 @@ target_sources(pelkcore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/BoundedLookupProbe.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProxyRoute.h
     ${CMAKE_CURRENT_LIST_DIR}/ProxyRoute.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FeedKeys.h
+    ${CMAKE_CURRENT_LIST_DIR}/FeedKeys.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FeedSignature.h
+    ${CMAKE_CURRENT_LIST_DIR}/FeedSignature.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FeedSigningKey.h
+    ${CMAKE_CURRENT_LIST_DIR}/FeedSigningKey.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SignedFeed.h
+    ${CMAKE_CURRENT_LIST_DIR}/SignedFeed.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ReplyFeed.h
+    ${CMAKE_CURRENT_LIST_DIR}/ReplyFeed.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UpdateRequest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.h
     ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.cpp

@@ -55,6 +55,7 @@ constexpr BuiltInEntry kBuiltInTexts[] = {
     {"txtNoServiceAddress", "No address of the update service: set UpdateCheckURL in the section Config of %1"},
     {"txtAutoChecksOff", "Automatic update checks are switched off in the settings: nothing was checked."},
     {"txtCheckedRecently", "An update check succeeded less than 20 hours ago: nothing was checked."},
+    {"txtFeedSignatureVerified", "Messages signed by the vendor's key"},
 };
 
 const QString kLangsSection = QStringLiteral("Langs");

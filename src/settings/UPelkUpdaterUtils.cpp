@@ -3,6 +3,7 @@
 #include "settings/PasswordProtection.h"
 #include "settings/RegistryStore.h"
 #include "base/Clock.h"
+#include "base/PelkError.h"
 
 #include <QUuid>
 
@@ -27,6 +28,7 @@ const QString kLastUpdate = QStringLiteral("LastUpdate");
 const QString kLastSuccessfulCheck = QStringLiteral("LastSuccessfulCheck");
 const QString kOldMsgIds = QStringLiteral("OldMsgIDs");
 constexpr char kMsgIdSeparator = ';';
+const QString kHighestFeedSerialPrefix = QStringLiteral("HighestFeedSerial.");
 
 // Leading and trailing characters up to the blank (controls included) go; other Unicode
 // blanks are part of the text.
@@ -191,6 +193,27 @@ void SaveOldMsgIds(RegistryStore &store, const QString &progVersion, const QList
     const auto key = openUserKey(store, FullVersionKeyPath(progVersion), true);
     if (key)
         key->writeString(kOldMsgIds, QString::fromUtf8(JoinText(list, kMsgIdSeparator)));
+}
+
+std::optional<qint64> ReadHighestFeedSerial(RegistryStore &store, const QByteArray &keyId)
+{
+    const QString name = kHighestFeedSerialPrefix + QString::fromLatin1(keyId);
+    const auto key = openUserKey(store, UpdaterKeyPath, false);
+    if (!key || !key->valueExists(name))
+        return std::nullopt;
+    const QString text = key->readString(name);
+    bool isNumber = false;
+    const qint64 serial = text.toLongLong(&isNumber);
+    if (!isNumber || serial < 1)
+        throw PelkError(QStringLiteral("The stored value '%1' is not a serial: \"%2\"").arg(name, text.left(40)));
+    return serial;
+}
+
+void WriteHighestFeedSerial(RegistryStore &store, const QByteArray &keyId, qint64 serial)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, true);
+    if (key)
+        key->writeString(kHighestFeedSerialPrefix + QString::fromLatin1(keyId), QString::number(serial));
 }
 
 QByteArray ReadStoredLanguage(RegistryStore &store)

@@ -58,6 +58,12 @@ void WriteLastSuccessfulCheck(RegistryStore &store, const QDateTime &when);
 void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list);
 void SaveOldMsgIds(RegistryStore &store, const QString &progVersion, const QList<QByteArray> &list);
 
+// The highest serial of a signed feed accepted so far from the feed key `keyId`, per user
+// ("HighestFeedSerial." + the key id); nothing when none was. A stored text that is no such
+// number throws PelkError rather than letting an old feed through.
+std::optional<qint64> ReadHighestFeedSerial(RegistryStore &store, const QByteArray &keyId);
+void WriteHighestFeedSerial(RegistryStore &store, const QByteArray &keyId, qint64 serial);
+
 // The language of the last run ("Language"); empty when missing.
 QByteArray ReadStoredLanguage(RegistryStore &store);
 void WriteStoredLanguage(RegistryStore &store, const QByteArray &languageKey);

@@ -20,3 +20,7 @@ pelk_add_qtest(tst_UpdateCheck
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_UpdateCheck.cpp
     LIBS pelk_test_support
     ENVIRONMENT "http_proxy=" "https_proxy=" "HTTP_PROXY=" "HTTPS_PROXY=" "all_proxy=" "ALL_PROXY=" "no_proxy=")
+
+# The vendor's tool against an independent Ed25519 implementation (python3-nacl), both ways.
+add_test(NAME feedsign_interop
+    COMMAND /usr/bin/python3 ${CMAKE_CURRENT_LIST_DIR}/feedsign-interop.py $<TARGET_FILE:pelk-feedsign>)

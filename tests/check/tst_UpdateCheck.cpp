@@ -1,7 +1,11 @@
 // One check run against a real server: the permission gate, every log line, the counts,
-// the question, the hand-over to the messages window and the busy cursor on every path.
+// the question, the hand-over to the messages window, the busy cursor on every path, and the
+// signed feeds that alone pass when the INI file lists feed keys.
 
 #include "base/PelkError.h"
+#include "check/FeedKeys.h"
+#include "check/FeedSignature.h"
+#include "check/FeedSigningKey.h"
 #include "check/NetworkModule.h"
 #include "check/UpdateCheck.h"
 #include "support/CheckFixture.h"
@@ -9,6 +13,7 @@
 #include "support/TestHttpServer.h"
 #include "support/TinyProxy.h"
 
+#include <QFile>
 #include <QTest>
 
 namespace {
@@ -33,6 +38,46 @@ QStringList lines(std::initializer_list<const char *> texts)
         result.append(QString::fromUtf8(text));
     return result;
 }
+
+// The vendor's test keys 'A', 'B' and 'C', each from a fixed seed.
+const FeedSigningKey &testKey(char name)
+{
+    static const FeedSigningKey a = FeedSigningKey::fromText(QByteArray(32, 'A').toBase64());
+    static const FeedSigningKey b = FeedSigningKey::fromText(QByteArray(32, 'B').toBase64());
+    static const FeedSigningKey c = FeedSigningKey::fromText(QByteArray(32, 'C').toBase64());
+    return name == 'A' ? a : name == 'B' ? b : c;
+}
+
+QByteArray publicKeyOf(char name)
+{
+    return testKey(name).publicKey().toBase64();
+}
+
+QByteArray idOf(char name)
+{
+    return FeedKeyId(testKey(name).publicKey());
+}
+
+const QByteArray kStamp = " serial=\"42\" expires=\"2030-01-31T00:00:00Z\"";
+
+QByteArray stampedFeed(const QByteArray &stamp, const QByteArray &title = "Service pack 5.2.2",
+                       const QByteArray &lineEnd = "\n")
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + lineEnd + "<messages" + stamp + ">" + lineEnd
+        + "  <message id=\"sp-5.2.2\" type=\"update\"><title>" + title + "</title></message>" + lineEnd
+        + "</messages>" + lineEnd;
+}
+
+// Signed over exactly these bytes, whatever they are: what a careless or hostile signer sends.
+QByteArray signedBy(char name, const QByteArray &body, const QByteArray &after = "\n")
+{
+    return body + FeedSignatureComment(idOf(name), testKey(name).sign(body)) + after;
+}
+
+QByteArray replaced(QByteArray text, const QByteArray &from, const QByteArray &to)
+{
+    return text.replace(from, to);
+}
 } // namespace
 
 class tst_UpdateCheck : public QObject
@@ -53,6 +98,8 @@ private Q_SLOTS:
     void failuresBecomeOneErrorLine();
     void failureInMessagesWindowIsLogged_data();
     void failureInMessagesWindowIsLogged();
+    void signedFeeds_data();
+    void signedFeeds();
 
 private:
     void run(bool silent, const RequestLimits &limits = kRoomy)
@@ -60,6 +107,7 @@ private:
         CheckForUpdates(silent, m_fixture->context(), m_host, limits);
     }
     void storeSeen(const QByteArray &joined);
+    QByteArray storedSerials();
 
     std::unique_ptr<CheckFixture> m_fixture;
     std::unique_ptr<TestHttpServer> m_server;
@@ -288,6 +336,188 @@ void tst_UpdateCheck::failureInMessagesWindowIsLogged()
     QCOMPARE(m_host.logLines().last(), line);
     QCOMPARE(m_host.events.last(), QStringLiteral("busy:0"));
     QCOMPARE(m_host.busyDepth, 0);
+}
+
+// "A=42;B=7": the highest serial stored for each test key that has one.
+QByteArray tst_UpdateCheck::storedSerials()
+{
+    QList<QByteArray> serials;
+    for (char name : {'A', 'B', 'C'}) {
+        const QString serial = m_fixture->storedString(UpdaterKeyPath, "HighestFeedSerial." + QString::fromLatin1(idOf(name)));
+        if (!serial.isEmpty())
+            serials.append(QByteArray(1, name) + '=' + serial.toLatin1());
+    }
+    return serials.join(';');
+}
+
+void tst_UpdateCheck::signedFeeds_data()
+{
+    QTest::addColumn<QByteArray>("feed");
+    QTest::addColumn<QByteArray>("feedKeys"); // the FeedKeys line of the INI file
+    QTest::addColumn<QByteArray>("storedBefore");
+    // The log after its first line and without the counts; a feed is refused when its last line is an error.
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QByteArray>("storedAfter");
+
+    const QByteArray keyA = "FeedKeys=" + publicKeyOf('A') + "\n";
+    const QByteArray valid = signedBy('A', stampedFeed(kStamp));
+    const QString verifiedA = QStringLiteral("Vom Hersteller signiert: ") + QLatin1String(idOf('A'));
+    const QString changed = QStringLiteral("Fehler: The feed's signature does not verify with the key ")
+        + QLatin1String(idOf('A')) + QStringLiteral(": the feed is not what was signed");
+    const QString comment = QStringLiteral("Fehler: The signature comment ");
+    const QString unsigned_ = QStringLiteral("Fehler: The feed is not signed: it does not end with a signature comment");
+
+    QTest::newRow("valid feed") << valid << keyA << QByteArray() << QStringList{verifiedA} << QByteArray("A=42");
+    QTest::newRow("same feed again") << valid << keyA << QByteArray("A=42") << QStringList{verifiedA} << QByteArray("A=42");
+    QTest::newRow("higher serial") << valid << keyA << QByteArray("A=41") << QStringList{verifiedA} << QByteArray("A=42");
+    QTest::newRow("largest serial") << signedBy('A', stampedFeed(" serial=\"9223372036854775807\" expires=\"2030-01-31T00:00:00Z\""))
+                                    << keyA << QByteArray("A=41") << QStringList{verifiedA}
+                                    << QByteArray("A=9223372036854775807");
+    QTest::newRow("second of two listed keys, each with its own serial")
+        << signedBy('B', stampedFeed(kStamp)) << "FeedKeys= " + publicKeyOf('A') + " ;\t" + publicKeyOf('B') + " \n"
+        << QByteArray("A=100") << QStringList{QStringLiteral("Vom Hersteller signiert: ") + QLatin1String(idOf('B'))}
+        << QByteArray("A=100;B=42");
+    QTest::newRow("no FeedKeys: unsigned accepted") << stampedFeed(QByteArray()) << QByteArray() << QByteArray()
+                                                    << QStringList{} << QByteArray();
+    QTest::newRow("FeedKeys empty: unsigned accepted") << stampedFeed(QByteArray()) << QByteArray("FeedKeys= ; \n")
+                                                       << QByteArray() << QStringList{} << QByteArray();
+    QTest::newRow("an entry that is no key is named and skipped")
+        << valid << "FeedKeys=bm90IGEga2V5;" + publicKeyOf('A') + "\n" << QByteArray()
+        << QStringList{QStringLiteral("Fehler: FeedKeys in the section Config of %1: \"bm90IGEga2V5\" is not a public key"),
+                       verifiedA}
+        << QByteArray("A=42");
+
+    QTest::newRow("no usable key") << valid << QByteArray("FeedKeys=bm90IGEga2V5\n") << QByteArray()
+                                   << QStringList{QStringLiteral("Fehler: FeedKeys in the section Config of %1: "),
+                                                  QStringLiteral("Fehler: FeedKeys in the section Config of %1 lists no "
+                                                                 "usable key")}
+                                   << QByteArray();
+    QTest::newRow("one byte of a title changed") << replaced(valid, "5.2.2<", "5.2.3<") << keyA << QByteArray()
+                                                 << QStringList{changed} << QByteArray();
+    QTest::newRow("serial changed") << replaced(valid, "\"42\"", "\"43\"") << keyA << QByteArray() << QStringList{changed}
+                                    << QByteArray();
+    QTest::newRow("expires changed") << replaced(valid, "2030-01-31", "2031-01-31") << keyA << QByteArray()
+                                     << QStringList{changed} << QByteArray();
+    QTest::newRow("comment removed") << stampedFeed(kStamp) << keyA << QByteArray() << QStringList{unsigned_}
+                                     << QByteArray();
+    QTest::newRow("signed by a key not listed")
+        << signedBy('C', stampedFeed(kStamp)) << keyA << QByteArray()
+        << QStringList{QStringLiteral("Fehler: The feed is signed with the key %1, which FeedKeys does not list")
+                           .arg(QLatin1String(idOf('C')))}
+        << QByteArray();
+    QTest::newRow("a listed key's id with another key's signature")
+        << replaced(signedBy('C', stampedFeed(kStamp)), idOf('C'), idOf('A')) << keyA << QByteArray()
+        << QStringList{changed} << QByteArray();
+    const QByteArray signature = valid.mid(valid.indexOf(idOf('A')) + 17, 88);
+    QTest::newRow("bad Base64") << replaced(valid, signature, "!" + signature.mid(1)) << keyA << QByteArray()
+                                << QStringList{comment + "carries no signature in standard Base64 of 64 bytes"}
+                                << QByteArray();
+    QTest::newRow("short signature") << replaced(valid, signature, signature.left(84)) << keyA << QByteArray()
+                                     << QStringList{comment + "carries no signature"} << QByteArray();
+    QTest::newRow("key id one digit short") << replaced(valid, idOf('A'), idOf('A').left(15)) << keyA << QByteArray()
+                                            << QStringList{comment + "names no key id of 16 lowercase hexadecimal digits"}
+                                            << QByteArray();
+    QTest::newRow("uppercase key id") << replaced(valid, idOf('A'), idOf('A').toUpper()) << keyA << QByteArray()
+                                      << QStringList{comment + "names no key id"} << QByteArray();
+    QTest::newRow("two signature comments") << signedBy('A', valid) << keyA << QByteArray()
+                                            << QStringList{QStringLiteral("Fehler: The feed holds more than one signature comment")}
+                                            << QByteArray();
+    QTest::newRow("more than white space after the comment") << valid + " x\n" << keyA << QByteArray()
+                                                             << QStringList{comment + "is not the end of the feed"}
+                                                             << QByteArray();
+    const QByteArray open = stampedFeed(kStamp).left(stampedFeed(kStamp).indexOf("</messages>"));
+    QTest::newRow("comment inside the root element") << signedBy('A', open, "</messages>\n") << keyA << QByteArray()
+                                                     << QStringList{comment + "is not the end of the feed"} << QByteArray();
+    QTest::newRow("CRLF turned into LF after signing")
+        << replaced(signedBy('A', stampedFeed(kStamp, "Service pack 5.2.2", "\r\n")), "\r\n", "\n") << keyA
+        << QByteArray() << QStringList{changed} << QByteArray();
+    const QByteArray umlauts = signedBy('A', stampedFeed(kStamp, "Gr\xC3\xB6\xC3\x9F" "ere Kataloge"));
+    QTest::newRow("re-encoded as ISO-8859-1")
+        << replaced(replaced(umlauts, "UTF-8", "ISO-8859-1"), "Gr\xC3\xB6\xC3\x9F", "Gr\xF6\xDF") << keyA << QByteArray()
+        << QStringList{changed} << QByteArray();
+    const QString utf16 = QString::fromUtf8(replaced(valid, "UTF-8", "UTF-16"));
+    QTest::newRow("re-encoded as UTF-16")
+        << QByteArray("\xFF\xFE", 2) + QByteArray(reinterpret_cast<const char *>(utf16.utf16()), utf16.size() * 2)
+        << keyA << QByteArray() << QStringList{unsigned_} << QByteArray();
+    QTest::newRow("serial lower than stored")
+        << valid << keyA << QByteArray("A=43")
+        << QStringList{QStringLiteral("Fehler: The signed feed's serial 42 is lower than the serial 43 accepted before "
+                                      "from the key %1: it is an old feed sent again")
+                           .arg(QLatin1String(idOf('A')))}
+        << QByteArray("A=43");
+    QTest::newRow("expired") << signedBy('A', stampedFeed(" serial=\"42\" expires=\"2024-03-01T00:00:00Z\"")) << keyA
+                             << QByteArray()
+                             << QStringList{QStringLiteral("Fehler: The signed feed expired at 2024-03-01T00:00:00Z; the "
+                                                           "time of this computer is 2024-03-05T")}
+                             << QByteArray();
+
+    const QString noSerial = QStringLiteral("Fehler: The signed feed's root element has no serial attribute");
+    const QString badSerial = QStringLiteral("Fehler: The signed feed's serial \"%1\" is not a whole number from 1 to "
+                                             "9223372036854775807 without sign or leading zeros");
+    QTest::newRow("serial missing") << signedBy('A', stampedFeed(" expires=\"2030-01-31T00:00:00Z\"")) << keyA
+                                    << QByteArray() << QStringList{noSerial} << QByteArray();
+    for (const char *serial : {"", "+42", "-42", "042", "0", "9223372036854775808", "4 2"}) {
+        QTest::addRow("serial \"%s\"", serial)
+            << signedBy('A', stampedFeed(" serial=\"" + QByteArray(serial) + "\" expires=\"2030-01-31T00:00:00Z\""))
+            << keyA << QByteArray() << QStringList{badSerial.arg(QLatin1String(serial))} << QByteArray();
+    }
+    const QString noExpiry = QStringLiteral("Fehler: The signed feed's root element has no expires attribute");
+    const QString badExpiry = QStringLiteral("Fehler: The signed feed's expiry \"%1\" is not a time in the form "
+                                             "YYYY-MM-DDThh:mm:ssZ");
+    QTest::newRow("expires missing") << signedBy('A', stampedFeed(" serial=\"42\"")) << keyA << QByteArray()
+                                     << QStringList{noExpiry} << QByteArray();
+    for (const char *expires : {"", "2030-01-31", "2030-01-31T00:00:00+00:00", "2030-01-31 00:00:00Z",
+                                "2030-01-31T00:00:00z", "+2030-01-31T00:00:00Z", "2030-02-30T00:00:00Z", "2030-01-31T24:00:00Z"}) {
+        QTest::addRow("expires \"%s\"", expires)
+            << signedBy('A', stampedFeed(" serial=\"42\" expires=\"" + QByteArray(expires) + "\""))
+            << keyA << QByteArray() << QStringList{badExpiry.arg(QLatin1String(expires))} << QByteArray();
+    }
+    QTest::newRow("valid signature on a feed that is not well-formed")
+        << signedBy('A', replaced(stampedFeed(kStamp), "</message>", "")) << keyA << QByteArray()
+        << QStringList{QStringLiteral("Fehler: The signed feed is not well-formed XML")} << QByteArray();
+}
+
+void tst_UpdateCheck::signedFeeds()
+{
+    QFETCH(QByteArray, feed);
+    QFETCH(QByteArray, feedKeys);
+    QFETCH(QByteArray, storedBefore);
+    QFETCH(QStringList, expected);
+    QFETCH(QByteArray, storedAfter);
+    m_fixture->writeIni(m_server->url("/update"),
+                        CheckFixture::germanTexts() + "txtFeedSignatureVerified=Vom Hersteller signiert\n", feedKeys);
+    for (const QByteArray &entry : storedBefore.split(';')) {
+        if (!entry.isEmpty())
+            WriteHighestFeedSerial(m_fixture->store, idOf(entry[0]), entry.mid(2).toLongLong());
+    }
+    // What every check writes before its request is there already, so that a refused feed
+    // must leave the store exactly as it was.
+    GetInstallationId(m_fixture->store);
+    WriteLastUpdate(m_fixture->store, m_fixture->installation.ProgVersion, m_fixture->clock);
+    QFile storeFile(m_fixture->dir.filePath(QStringLiteral("config/Orbel/user.reg")));
+    QVERIFY(storeFile.open(QIODevice::ReadOnly));
+    const QByteArray storeBefore = storeFile.readAll();
+    storeFile.close();
+    m_server->setReply("/update", CannedReply::ok(feed));
+
+    run(true);
+    QStringList log = m_host.logLines();
+    QCOMPARE(log.takeFirst(), QStringLiteral("Suche nach Updates ..."));
+    const bool accepted = expected.isEmpty() || !expected.last().startsWith(QLatin1String("Fehler"));
+    if (accepted)
+        QCOMPARE(log.mid(log.size() - 2), lines({"Anzahl der Meldungen: 1", "Davon neu: 1"}));
+    log = log.mid(0, accepted ? log.size() - 2 : log.size());
+    QCOMPARE(log.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        const QString line = expected[i].contains(QLatin1String("%1")) ? expected[i].arg(m_fixture->ini.path()) : expected[i];
+        QVERIFY2(log[i].startsWith(line), qPrintable(log[i]));
+    }
+    QCOMPARE(m_host.events.contains(QStringLiteral("show")), accepted);
+    QCOMPARE(storedSerials(), storedAfter);
+    if (!accepted) {
+        QVERIFY(storeFile.open(QIODevice::ReadOnly));
+        QCOMPARE(storeFile.readAll(), storeBefore);
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_UpdateCheck)

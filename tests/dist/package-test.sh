@@ -36,7 +36,7 @@ echo "$deb"
 echo "== control"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for needed in libqt6widgets6 libqt6webenginewidgets6 libpugixml1v5 libnettle8 qt6-qpa-plugins; do
+for needed in libqt6widgets6 libqt6webenginewidgets6 libpugixml1v5 libnettle8 libhogweed6 qt6-qpa-plugins; do
     [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed"
 done
 [[ "$depends" != *-dev* ]] || fail "Depends names a -dev package"
@@ -76,7 +76,7 @@ dpkg_root() {
 }
 dpkg_root -i "$deb"
 [ "$(readlink "$root/usr/bin/PelkUpdater")" = ../lib/pelkupdater/PelkUpdater ] || fail "launcher link"
-for file in usr/lib/pelkupdater/PelkMessagePage.so usr/lib/pelkupdater/PelkNetwork.so \
+for file in usr/lib/pelkupdater/PelkMessagePage.so usr/lib/pelkupdater/PelkNetwork.so usr/lib/pelkupdater/pelk-feedsign \
     usr/share/doc/pelkupdater/copyright usr/share/doc/pelkupdater/changelog.gz \
     usr/share/doc/pelkupdater/examples/PelkServicePack.pelk \
     usr/share/applications/com.orbel.PelkUpdater.desktop usr/share/metainfo/com.orbel.PelkUpdater.metainfo.xml \

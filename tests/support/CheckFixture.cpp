@@ -86,13 +86,13 @@ CheckContext CheckFixture::context()
     return CheckContext{installation, ini, *languages, store, probe, clock, transport};
 }
 
-void CheckFixture::writeIni(const QByteArray &url, const QByteArray &texts)
+void CheckFixture::writeIni(const QByteArray &url, const QByteArray &texts, const QByteArray &config)
 {
     QFile file(ini.path());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(ini.path()));
-    file.write("[Langs]\nLangKey1=de\nLangDesc1=Deutsch\n\n[Config]\nUpdateCheckURL=" + url + "\n\n[Texts_de]\n"
-               + texts);
+    file.write("[Langs]\nLangKey1=de\nLangDesc1=Deutsch\n\n[Config]\nUpdateCheckURL=" + url + "\n" + config
+               + "\n[Texts_de]\n" + texts);
 }
 
 void CheckFixture::setServiceUrl(const QByteArray &url)

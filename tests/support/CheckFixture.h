@@ -66,8 +66,9 @@ public:
 
     CheckContext context();
     void setServiceUrl(const QByteArray &url);
-    // Rewrites the INI file; `texts` lines go into the section Texts_de.
-    void writeIni(const QByteArray &url, const QByteArray &texts);
+    // Rewrites the INI file; `texts` lines go into the section Texts_de, `config` lines into
+    // the section Config after UpdateCheckURL.
+    void writeIni(const QByteArray &url, const QByteArray &texts, const QByteArray &config = QByteArray());
     void setProxy(const ProxySettings &settings);
     void setInstallationId(const QString &id);
     // A string value of the per-user store; empty when missing.
