@@ -7,6 +7,7 @@
 #include "app/LogLinks.h"
 #include "base/PelkError.h"
 #include "base/PelkFonts.h"
+#include "base/VisibleText.h"
 #include "app/Pictures.h"
 #include "app/ProgramPaths.h"
 #include "check/CheckContext.h"
@@ -18,6 +19,7 @@
 #include "i18n/WindowTitle.h"
 #include "messages/NewMessagesLine.h"
 #include "messages/UPelkUpdaterMessages.h"
+#include "settings/RegistryStore.h"
 #include "settings/UPelkUpdaterSettings.h"
 #include "settings/UPelkUpdaterUtils.h"
 #include "sysinfo/InstallationData.h"
@@ -113,10 +115,9 @@ QString literalWindowTitle(QString title)
 }
 
 // Every log line also goes to standard error, one line each, so that unattended runs leave a trace.
-void writeLogLineToStandardError(QString line)
+void writeLogLineToStandardError(const QString &line)
 {
-    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QByteArray bytes = line.toUtf8() + '\n';
+    const QByteArray bytes = VisibleText(line).toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }
@@ -318,6 +319,13 @@ void TFPelkUpdaterMain::reportStartNotice(const QString &message)
         showStartError(message);
 }
 
+void TFPelkUpdaterMain::reportUnsavedSettings()
+{
+    const QString notice = m_store.takeUnsavedNotice();
+    if (!notice.isEmpty())
+        reportStartNotice(notice);
+}
+
 void TFPelkUpdaterMain::ensureLanguages()
 {
     if (!m_ini)
@@ -381,6 +389,7 @@ void TFPelkUpdaterMain::CheckForUpdates(bool silent)
     const auto done = qScopeGuard([this] { m_checkRunning = false; });
     const CheckContext context{m_installation, *m_ini, *m_languages, m_store, m_probe, m_clock, m_transport};
     ::CheckForUpdates(silent, context, *this);
+    reportUnsavedSettings();
 }
 
 void TFPelkUpdaterMain::SilentCheck()
@@ -404,9 +413,10 @@ void TFPelkUpdaterMain::ClearLog()
     m_logLineCount = 0;
 }
 
-void TFPelkUpdaterMain::AddLogLine(const QString &line)
+void TFPelkUpdaterMain::AddLogLine(const QString &text)
 {
-    writeLogLineToStandardError(line);
+    writeLogLineToStandardError(text);
+    const QString line = VisibleText(text);
 
     QTextCursor cursor(m_edLog->document());
     cursor.movePosition(QTextCursor::End);
@@ -454,7 +464,8 @@ void TFPelkUpdaterMain::SetBusy(bool busy)
 
 bool TFPelkUpdaterMain::AskShowOldMessages(const QString &caption, const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox box(QMessageBox::Question, caption, VisibleText(text), QMessageBox::Yes | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
     box.setObjectName(QStringLiteral("AskShowOldMessages"));
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;

@@ -101,6 +101,10 @@ int main(int argc, char *argv[])
         QMetaObject::invokeMethod(&mainWindow, [&] { mainWindow.reportStartNotice(storeNotice); },
                                   Qt::QueuedConnection);
     }
+    if (options.SilentRun)
+        mainWindow.reportUnsavedSettings();
+    else
+        QMetaObject::invokeMethod(&mainWindow, [&] { mainWindow.reportUnsavedSettings(); }, Qt::QueuedConnection);
     if (options.SilentRun) {
         mainWindow.ApplyTexts();
         mainWindow.SilentCheck();

@@ -3,6 +3,7 @@
 #include "base/PelkError.h"
 #include "check/BoundedLookupProbe.h"
 #include "check/CheckHost.h"
+#include "check/FeedReply.h"
 #include "check/HttpTransport.h"
 #include "check/ProxyRoute.h"
 #include "i18n/IniFile.h"
@@ -94,5 +95,5 @@ XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &
                         + QLatin1Char(' ') + QString::fromLatin1(reply.reasonPhrase));
         return nullptr;
     }
-    return ParseXmlText(reply.body);
+    return ReadFeedReply(reply.body, context.languages);
 }

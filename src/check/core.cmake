@@ -10,6 +10,8 @@ target_sources(pelkcore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/BoundedLookupProbe.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProxyRoute.h
     ${CMAKE_CURRENT_LIST_DIR}/ProxyRoute.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FeedReply.h
+    ${CMAKE_CURRENT_LIST_DIR}/FeedReply.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UpdateRequest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.h
     ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.cpp

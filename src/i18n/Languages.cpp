@@ -52,6 +52,10 @@ constexpr BuiltInEntry kBuiltInTexts[] = {
     {"txtNumberOfMessagesNew", "New messages"},
     {"txtNoNewUpdatesAvailable", "No new updates available"},
     {"txtShowOldUpdates", "Would you like to see the messages you have already read?"},
+    {"txtReplyNotWellFormed", "The reply of the update service is not a well-formed XML document (line %1, column %2): %3"},
+    {"txtReplyNotText", "The reply of the update service is not text in the encoding %1 (line %2, column %3)"},
+    {"txtReplyEntities", "The reply of the update service declares entities (line %1, column %2), which a message feed does not use"},
+    {"txtReplyWrongRoot", "The reply of the update service is no message feed: its root element is <%1> instead of <messages>"},
 };
 
 const QString kLangsSection = QStringLiteral("Langs");
@@ -180,6 +184,12 @@ QString Languages::WindowText(const QByteArray &textKey) const
     if (usesBuiltInTexts())
         return BuiltInText(textKey);
     return m_ini.readString(textsSection(), QString::fromUtf8(textKey), QString());
+}
+
+QString Languages::MessageText(const QByteArray &textKey) const
+{
+    const QString text = WindowText(textKey);
+    return text.isEmpty() ? BuiltInText(textKey) : text;
 }
 
 void Languages::SaveLanguage()

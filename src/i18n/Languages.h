@@ -43,6 +43,9 @@ public:
     QString GetText(const QByteArray &textKey) const;
     // A window text: empty when the current language lacks it.
     QString WindowText(const QByteArray &textKey) const;
+    // A text with placeholders: the built-in English one when the current language lacks
+    // it, as an INI file of an older version does, so that its details are never lost.
+    QString MessageText(const QByteArray &textKey) const;
 
     // Stores the current language key as "Language"; failures are skipped silently.
     void SaveLanguage();
