@@ -9,6 +9,7 @@
 #include "base/PelkError.h"
 #include "base/PelkFonts.h"
 #include "base/WindowParts.h"
+#include "base/VisibleText.h"
 #include "app/Pictures.h"
 #include "app/ProgramPaths.h"
 #include "check/CheckContext.h"
@@ -20,6 +21,7 @@
 #include "i18n/WindowTitle.h"
 #include "messages/NewMessagesLine.h"
 #include "messages/UPelkUpdaterMessages.h"
+#include "settings/RegistryStore.h"
 #include "settings/UPelkUpdaterSettings.h"
 #include "settings/UPelkUpdaterUtils.h"
 #include "sysinfo/InstallationData.h"
@@ -106,10 +108,9 @@ QPushButton *makeBarButton(QWidget *parent, const char *name, const QRect &geome
 }
 
 // Every log line also goes to standard error, one line each, so that unattended runs leave a trace.
-void writeLogLineToStandardError(QString line)
+void writeLogLineToStandardError(const QString &line)
 {
-    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    const QByteArray bytes = line.toUtf8() + '\n';
+    const QByteArray bytes = VisibleText(line).toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
 }
@@ -304,6 +305,13 @@ void TFPelkUpdaterMain::reportStartNotice(const QString &message)
         showStartError(message);
 }
 
+void TFPelkUpdaterMain::reportUnsavedSettings()
+{
+    const QString notice = m_store.takeUnsavedNotice();
+    if (!notice.isEmpty())
+        reportStartNotice(notice);
+}
+
 void TFPelkUpdaterMain::ensureLanguages()
 {
     if (!m_ini)
@@ -366,7 +374,9 @@ CheckOutcome TFPelkUpdaterMain::CheckForUpdates(bool silent)
     m_checkRunning = true;
     const auto done = qScopeGuard([this] { m_checkRunning = false; });
     const CheckContext context{m_installation, *m_ini, *m_languages, m_store, m_probe, m_clock, m_transport};
-    return ::CheckForUpdates(silent, context, *this);
+    const CheckOutcome outcome = ::CheckForUpdates(silent, context, *this);
+    reportUnsavedSettings();
+    return outcome;
 }
 
 int TFPelkUpdaterMain::SilentCheck()
@@ -419,9 +429,10 @@ void TFPelkUpdaterMain::ClearLog()
     m_logLineCount = 0;
 }
 
-void TFPelkUpdaterMain::AddLogLine(const QString &line)
+void TFPelkUpdaterMain::AddLogLine(const QString &text)
 {
-    writeLogLineToStandardError(line);
+    writeLogLineToStandardError(text);
+    const QString line = VisibleText(text);
 
     QTextCursor cursor(m_edLog->document());
     cursor.movePosition(QTextCursor::End);
@@ -469,7 +480,8 @@ void TFPelkUpdaterMain::SetBusy(bool busy)
 
 bool TFPelkUpdaterMain::AskShowOldMessages(const QString &caption, const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox box(QMessageBox::Question, caption, VisibleText(text), QMessageBox::Yes | QMessageBox::No, this);
+    box.setTextFormat(Qt::PlainText);
     box.setObjectName(QStringLiteral("AskShowOldMessages"));
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;

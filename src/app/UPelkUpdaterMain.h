@@ -52,6 +52,9 @@ public:
     // Tells the user once of something found at the start: the error box, or a line on
     // standard error in a silent run.
     void reportStartNotice(const QString &message);
+    // Tells the user, the first time only, that the settings store could not be written
+    // (as reportStartNotice). Run after the creation steps and after each check.
+    void reportUnsavedSettings();
 
     // The other two windows, created after this one.
     void setCompanions(TFPelkUpdaterSettings &settings, TFPelkUpdaterMessages &messages);

@@ -110,6 +110,10 @@ int main(int argc, char *argv[])
         QMetaObject::invokeMethod(&mainWindow, [&] { mainWindow.reportStartNotice(storeNotice); },
                                   Qt::QueuedConnection);
     }
+    if (options.SilentRun)
+        mainWindow.reportUnsavedSettings();
+    else
+        QMetaObject::invokeMethod(&mainWindow, [&] { mainWindow.reportUnsavedSettings(); }, Qt::QueuedConnection);
     int exitStatus = 0;
     if (options.SilentRun) {
         mainWindow.ApplyTexts();

@@ -1,6 +1,7 @@
 #include "base/ErrorBox.h"
 
 #include "base/FailureMessage.h"
+#include "base/VisibleText.h"
 
 #include <QMessageBox>
 
@@ -31,8 +32,9 @@ QString ErrorBoxText(const QString &message)
 
 void ShowErrorBox(QWidget *parent, const QString &message)
 {
-    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), ErrorBoxText(message),
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), VisibleText(ErrorBoxText(message)),
                     QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText); // a message may quote a service or a feed
     box.setObjectName(QStringLiteral("ErrorBox"));
     box.exec();
 }

@@ -1,6 +1,7 @@
 #include "base/ProgramModule.h"
 
 #include "base/PelkError.h"
+#include "base/VisibleText.h"
 
 #include <QCoreApplication>
 #include <QLibrary>
@@ -17,7 +18,7 @@ QFunctionPointer ResolveModuleEntry(const QString &modulePath, const char *entry
     QLibrary module(modulePath);
     const QFunctionPointer entry = module.resolve(entryName);
     if (!entry) {
-        std::fprintf(stderr, "%s\n", qPrintable(module.errorString()));
+        std::fprintf(stderr, "%s\n", VisibleText(module.errorString()).toUtf8().constData());
         throw PelkError(QStringLiteral("Error loading ") + modulePath);
     }
     return entry;

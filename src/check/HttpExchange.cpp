@@ -115,7 +115,8 @@ QString transportFailure(const QNetworkReply &reply, const QUrl &url, const QNet
     case QNetworkReply::ProxyConnectionClosedError:
         return QStringLiteral("Connection closed by %1 before the reply was complete").arg(peerText(url, proxy));
     case QNetworkReply::SslHandshakeFailedError:
-        return QStringLiteral("Secure connection to %1 failed: %2").arg(hostText(url), reply.errorString());
+        // The system's text alone, in the language of the windows: "SSL handshake failed: ..."
+        return hostText(url) + QStringLiteral(": ") + reply.errorString();
     case QNetworkReply::ProxyTimeoutError:
         return QStringLiteral("Time-out at %1").arg(proxyText(proxy));
     case QNetworkReply::ProxyAuthenticationRequiredError:
@@ -125,8 +126,16 @@ QString transportFailure(const QNetworkReply &reply, const QUrl &url, const QNet
                              : QStringLiteral("The proxy %1 requires a user name and password").arg(name);
     }
     default:
-        return reply.errorString();
+        break;
     }
+    // Qt says only "Decompression failed: " for a body that does not unpack.
+    const QByteArray encoding = reply.rawHeader("Content-Encoding");
+    const QNetworkReply::NetworkError error = reply.error();
+    if ((error == QNetworkReply::UnknownContentError || error == QNetworkReply::ProtocolFailure) && !encoding.isEmpty())
+        return QStringLiteral("The reply of the update service at %1 cannot be unpacked: it is not valid "
+                              "\"%2\" data, as its Content-Encoding says")
+            .arg(hostText(url), QString::fromLatin1(encoding));
+    return reply.errorString();
 }
 
 // The service, and the proxy that the exchange goes through, if any.
@@ -175,16 +184,19 @@ bool isRedirect(int status)
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// The address a redirect points to; invalid when it names no http or https address,
-// which is then not followed.
-QUrl redirectTarget(const QUrl &from, const QByteArray &location)
+// The address a redirect points to; invalid when there is none. Only http and https
+// addresses are followed: any other scheme is an error that names it.
+QUrl redirectTarget(const QUrl &from, const QByteArray &location, const HttpReplyData &reply)
 {
     const QUrl target = QUrl::fromEncoded(location);
     if (location.isEmpty() || !target.isValid())
         return QUrl();
     const QUrl resolved = from.resolved(target);
     const QString scheme = resolved.scheme().toLower();
-    return scheme == QLatin1String("http") || scheme == QLatin1String("https") ? resolved : QUrl();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        throw PelkError(QStringLiteral("%1 %2: the redirect to a \"%3:\" address is not followed, only http and https")
+                            .arg(QString::number(reply.status), QString::fromLatin1(reply.reasonPhrase), scheme));
+    return resolved;
 }
 
 // 307 and 308 repeat the request as it was; 301, 302 and 303 ask for the target with a GET,
@@ -214,14 +226,23 @@ ReplyPtr send(QNetworkAccessManager &manager, const Hop &hop)
                     });
 }
 
+// The proxy login over one exchange. Qt reports every 407 as a proxy's challenge, also one
+// from the service on a direct connection or inside an https tunnel; those name no proxy.
+struct ProxyLogin
+{
+    int answers = 0;             // logins given so far
+    bool serviceAsked = false;   // the current hop's 407 came from the service itself
+};
+
 // Sends one hop and waits for its complete answer within the per-hop limits and the
-// exchange's deadline. `proxyAnswers` counts the proxy logins given so far.
+// exchange's deadline.
 HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const RequestLimits &limits,
-                      const QDeadlineTimer &deadline, const int &proxyAnswers)
+                      const QDeadlineTimer &deadline, ProxyLogin &login)
 {
     const QUrl url = hop.request.url();
     if (deadline.hasExpired())
         throw deadlinePassed(manager, url, limits); // nothing more goes out once it has passed
+    login.serviceAsked = false;
     const ReplyPtr reply = send(manager, hop);
     QNetworkReply *r = reply.get();
 
@@ -299,12 +320,16 @@ HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const Requ
     }
 
     const QVariant status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!isServerAnswer(status, r->error()))
-        throw PelkError(transportFailure(*r, url, effectiveProxy(manager, url), proxyAnswers > 0));
+    const bool serviceStatus = login.serviceAsked && r->error() == QNetworkReply::ProxyAuthenticationRequiredError;
+    if (!serviceStatus && !isServerAnswer(status, r->error()))
+        throw PelkError(transportFailure(*r, url, effectiveProxy(manager, url), login.answers > 0));
 
     HopReply answer;
-    answer.data.status = status.toInt();
-    answer.data.reasonPhrase = r->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray();
+    answer.data.status = serviceStatus ? 407 : status.toInt();
+    // Qt keeps the phrase's bytes as Latin-1 text; toByteArray() would hand out their UTF-8.
+    answer.data.reasonPhrase = r->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().toLatin1();
+    if (serviceStatus && answer.data.reasonPhrase.isEmpty())
+        answer.data.reasonPhrase = "Proxy Authentication Required";
     received += r->readAll();
     if (received.size() > limits.maxReplyBytes)
         throw PelkError(largerThanText(limits));
@@ -323,14 +348,19 @@ HttpReplyData postAndWait(QNetworkAccessManager &manager, QNetworkRequest reques
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
 
     // Proxy credentials go out once; a second request means the proxy refused them. Servers
-    // asking for a login get none: the stored user and password belong to the proxy.
-    int proxyAnswers = 0;
+    // asking for a login get none: the stored user and password belong to the proxy, and go
+    // only to a proxy that the connection really passes through.
+    ProxyLogin login;
     const auto proxyConnection = QObject::connect(
         &manager, &QNetworkAccessManager::proxyAuthenticationRequired,
-        [&](const QNetworkProxy &, QAuthenticator *authenticator) {
-            if (!proxyCredentials.use || proxyAnswers > 0)
+        [&](const QNetworkProxy &asking, QAuthenticator *authenticator) {
+            if (!isProxied(asking)) {
+                login.serviceAsked = true;
                 return;
-            ++proxyAnswers;
+            }
+            if (!proxyCredentials.use || login.answers > 0)
+                return;
+            ++login.answers;
             authenticator->setUser(proxyCredentials.user);
             authenticator->setPassword(proxyCredentials.password);
         });
@@ -338,9 +368,9 @@ HttpReplyData postAndWait(QNetworkAccessManager &manager, QNetworkRequest reques
 
     Hop hop{request, true, body};
     for (int redirects = 0;; ++redirects) {
-        const HopReply reply = exchangeOnce(manager, hop, limits, deadline, proxyAnswers);
+        const HopReply reply = exchangeOnce(manager, hop, limits, deadline, login);
         const QUrl url = hop.request.url();
-        const QUrl target = isRedirect(reply.data.status) ? redirectTarget(url, reply.location) : QUrl();
+        const QUrl target = isRedirect(reply.data.status) ? redirectTarget(url, reply.location, reply.data) : QUrl();
         if (!target.isValid())
             return reply.data; // a redirect to nowhere this program goes is reported as it came
         if (redirects >= limits.maxRedirects)

@@ -5,6 +5,7 @@
 #include "check/CheckContext.h"
 #include "check/CheckHost.h"
 #include "check/FeedKeys.h"
+#include "check/FeedReply.h"
 #include "check/SignedFeed.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
@@ -36,7 +37,7 @@ XmlDocumentPtr ReadReplyFeed(const QByteArray &body, const CheckContext &context
 {
     const FeedKeys keys = listedKeys(context, host);
     if (keys.isEmpty())
-        return ParseXmlText(body);
+        return ReadFeedReply(body, context.languages);
 
     const SignedFeed feed = VerifySignedFeed(body, keys, context.clock.localNow());
     const std::optional<qint64> highest = ReadHighestFeedSerial(context.store, feed.keyId);
@@ -46,6 +47,8 @@ XmlDocumentPtr ReadReplyFeed(const QByteArray &body, const CheckContext &context
                             .arg(feed.serial)
                             .arg(*highest)
                             .arg(QLatin1String(feed.keyId)));
+    // What the vendor signed must still be a message feed before anything of it is kept.
+    ReadFeedReply(body, context.languages);
     // The same feed fetched again keeps its serial; nothing to write.
     if (!highest || feed.serial > *highest)
         WriteHighestFeedSerial(context.store, feed.keyId, feed.serial);

@@ -3,6 +3,7 @@
 #include "base/PelkError.h"
 #include "check/BoundedLookupProbe.h"
 #include "check/CheckHost.h"
+#include "check/FeedReply.h"
 #include "check/HttpTransport.h"
 #include "check/ProxyRoute.h"
 #include "check/ReplyFeed.h"

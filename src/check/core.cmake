@@ -20,6 +20,8 @@ target_sources(pelkcore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/SignedFeed.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ReplyFeed.h
     ${CMAKE_CURRENT_LIST_DIR}/ReplyFeed.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FeedReply.h
+    ${CMAKE_CURRENT_LIST_DIR}/FeedReply.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UpdateRequest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.h
     ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.cpp

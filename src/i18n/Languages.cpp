@@ -56,6 +56,10 @@ constexpr BuiltInEntry kBuiltInTexts[] = {
     {"txtAutoChecksOff", "Automatic update checks are switched off in the settings: nothing was checked."},
     {"txtCheckedRecently", "An update check succeeded less than 20 hours ago: nothing was checked."},
     {"txtFeedSignatureVerified", "Messages signed by the vendor's key"},
+    {"txtReplyNotWellFormed", "The reply of the update service is not a well-formed XML document (line %1, column %2): %3"},
+    {"txtReplyNotText", "The reply of the update service is not text in the encoding %1 (line %2, column %3)"},
+    {"txtReplyEntities", "The reply of the update service declares entities (line %1, column %2), which a message feed does not use"},
+    {"txtReplyWrongRoot", "The reply of the update service is no message feed: its root element is <%1> instead of <messages>"},
 };
 
 const QString kLangsSection = QStringLiteral("Langs");

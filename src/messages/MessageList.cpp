@@ -22,21 +22,22 @@ MessageList BuildMessageList(const XmlDocument *feed, const SeenMsgIDs &seen, co
 
         TMessageData record;
         record.MsgID = AttributeText(message, QStringLiteral("id"), QString()).toUtf8();
+        record.FeedIndex = i;
         record.IsUnread = !seen.contains(record.MsgID);
         record.IsHighPrio = prio == QLatin1String("high");
 
         MessageRow row;
         row.Record = list.Records.size();
+        const QString title = SelectText(message, QStringLiteral("./title"), QString());
         try {
             row.Date = MsgDateText(SelectText(message, QStringLiteral("./@date"), QString()));
         } catch (const PelkError &error) {
             if (list.FirstError.isEmpty())
-                list.FirstError = error.message();
+                list.FirstError = QStringLiteral("The date of the message \"%1\" cannot be read: %2").arg(title, error.message());
         }
         row.Prio = MsgPrioText(prio);
         row.Type = MsgTypeText(SelectText(message, QStringLiteral("./@type"), QString()), texts.InfoText,
                                texts.UpdateText);
-        const QString title = SelectText(message, QStringLiteral("./title"), QString());
         row.Summary = record.IsUnread ? newPrefix + title : title;
 
         list.Records.push_back(std::move(record));

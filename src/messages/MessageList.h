@@ -23,8 +23,8 @@ struct MessageList
 {
     std::vector<TMessageData> Records;
     std::vector<MessageRow> Rows; // the last message of the feed first
-    // The text of the first date that did not convert. Such a row is listed all the same,
-    // with an empty Date cell, and the filling goes on with the next message.
+    // The first date that did not convert, with its message's title. Such a row is listed all
+    // the same, with an empty Date cell, and the filling goes on with the next message.
     QString FirstError;
 };
 

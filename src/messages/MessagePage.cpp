@@ -99,7 +99,11 @@ pugi::xml_node FindMessage(const XmlDocument &feed, const QByteArray &id)
 
 QByteArray MsgPageHtml(const XmlDocument &feed, const QByteArray &id)
 {
-    const pugi::xml_node message = FindMessage(feed, id);
+    return MsgPageHtml(FindMessage(feed, id));
+}
+
+QByteArray MsgPageHtml(const pugi::xml_node &message)
+{
     QString title;
     QString description;
     if (message) {

@@ -22,3 +22,5 @@ pugi::xml_node FindMessage(const XmlDocument &feed, const QByteArray &id);
 // The page of the message with identifier `id`, UTF-8; empty title and body when the feed
 // has no such message.
 QByteArray MsgPageHtml(const XmlDocument &feed, const QByteArray &id);
+// The page of one "/messages/message" node (null: empty title and body).
+QByteArray MsgPageHtml(const pugi::xml_node &message);

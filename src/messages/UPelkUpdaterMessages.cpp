@@ -424,7 +424,7 @@ void TFPelkUpdaterMessages::FillMsgList()
         m_lvMsg->selectionModel()->setCurrentIndex(m_model->index(0, 0),
                                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     } else {
-        ShowMsgPage(QByteArray());
+        ShowMsgPage(nullptr);
     }
     if (!list.FirstError.isEmpty())
         throw PelkError(list.FirstError);
@@ -477,24 +477,26 @@ void TFPelkUpdaterMessages::LVMsgSelectItem()
             m_model->recordChanged(shown);
         }
         if (selected < 0)
-            ShowMsgPage(QByteArray());
+            ShowMsgPage(nullptr);
     }
     if (selected >= 0 && selected != m_shownItem) {
         m_shownItem = selected;
-        ShowMsgPage(recordOfRow(selected).MsgID);
+        ShowMsgPage(&recordOfRow(selected));
         m_shownTick = m_clock.tickCount();
     }
 }
 
-void TFPelkUpdaterMessages::ShowMsgPage(const QByteArray &id)
+void TFPelkUpdaterMessages::ShowMsgPage(const TMessageData *record)
 {
     if (!m_wbMsg || m_pageUnavailable)
         return;
-    if (id.isEmpty() || !m_msgFeed) {
+    if (!record || record->MsgID.isEmpty() || !m_msgFeed) {
         m_wbMsg->showBlank();
         return;
     }
-    m_wbMsg->showPage(MsgPageHtml(*m_msgFeed, id));
+    const pugi::xpath_node_set messages = SelectNodes(*m_msgFeed, QStringLiteral("/messages/message"));
+    m_wbMsg->showPage(MsgPageHtml(record->FeedIndex < messages.size() ? messages[record->FeedIndex].node()
+                                                                      : pugi::xml_node()));
 }
 
 void TFPelkUpdaterMessages::LVMsgContextPopup(const QPoint &position)

@@ -93,7 +93,8 @@ private:
     void MIMarkAsReadClick();
     void MIMarkAsUnreadClick();
     void BuCloseClick();
-    void ShowMsgPage(const QByteArray &id);
+    // The page of the record's own message; blank for none.
+    void ShowMsgPage(const TMessageData *record);
 
     void AddSeenMsgID(const QByteArray &id);
 

@@ -11,8 +11,10 @@
 FileLock::FileLock(const QString &lockFile, int timeoutMs)
 {
     UniqueFd fd(::open(QFile::encodeName(lockFile).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600));
-    if (!fd.isValid())
+    if (!fd.isValid()) {
+        m_error = errno;
         return;
+    }
     // Polling instead of a blocking flock() so that a holder that hangs cannot
     // freeze the program; the pause grows so that waiting costs little.
     QElapsedTimer waited;
@@ -23,6 +25,7 @@ FileLock::FileLock(const QString &lockFile, int timeoutMs)
             m_fd = std::move(fd);
             return;
         }
+        m_error = errno;
         if (errno != EWOULDBLOCK && errno != EINTR)
             return;
         if (waited.elapsed() >= timeoutMs)

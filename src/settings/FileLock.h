@@ -13,7 +13,10 @@ public:
     FileLock(const QString &lockFile, int timeoutMs);
 
     bool isLocked() const { return m_fd.isValid(); }
+    // Why the lock was not taken: the errno of the failing call.
+    int error() const { return m_error; }
 
 private:
     UniqueFd m_fd;
+    int m_error = 0;
 };

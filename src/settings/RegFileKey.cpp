@@ -85,15 +85,16 @@ const RegValue *RegFileKey::find(const QString &name) const
 
 void RegFileKey::write(const RegValue &value)
 {
-    std::optional<RegFile> stored;
-    if (m_writable && RegFile::isStorableName(value.name)) {
-        // The key is listed again in case another program removed it meanwhile.
-        stored = StoreFile(m_file).update([&](RegFile &content) {
-            content.createKey(m_path);
-            content.setValue(m_path, value);
-        });
-    }
+    const QString failed = QStringLiteral("Failed to set data for '%1'").arg(value.name);
+    if (!m_writable || !RegFile::isStorableName(value.name))
+        throw PelkError(failed);
+    // The key is listed again in case another program removed it meanwhile.
+    const StoreFile file(m_file);
+    const std::optional<RegFile> stored = file.update([&](RegFile &content) {
+        content.createKey(m_path);
+        content.setValue(m_path, value);
+    });
     if (!stored)
-        throw PelkError(QStringLiteral("Failed to set data for '%1'").arg(value.name));
+        throw PelkError(failed + QStringLiteral(": the settings file \"%1\" cannot be written: %2").arg(m_file, file.failure()));
     m_values = stored->values(m_path);
 }

@@ -7,6 +7,8 @@
 
 #include <QDir>
 
+#include <utility>
+
 namespace {
 
 const QString kUserRoot = QStringLiteral("HKEY_CURRENT_USER");
@@ -50,13 +52,27 @@ std::unique_ptr<RegistryKey> RegFileStore::openKey(RegistryRoot root, const QStr
     if (readable && snapshot.content.hasKey(*keyPath))
         return std::make_unique<RegFileKey>(file, *keyPath, snapshot.content.values(*keyPath), user);
     // The machine store is only ever read.
-    if (!canCreate || !user || snapshot.state == StoreFile::State::Unreadable)
+    if (!canCreate || !user)
         return nullptr;
-
-    const std::optional<RegFile> created = store.update([&](RegFile &content) { content.createKey(*keyPath); });
-    if (!created)
+    const std::optional<RegFile> created = snapshot.state == StoreFile::State::Unreadable
+        ? std::nullopt
+        : store.update([&](RegFile &content) { content.createKey(*keyPath); });
+    if (!created) {
+        if (m_unsavedNotice.isEmpty() && !m_unsavedTold)
+            m_unsavedNotice = QStringLiteral("The settings file \"%1\" cannot be written: %2. Nothing of this run is kept: "
+                                             "the settings, and which messages have been read")
+                                  .arg(QDir::toNativeSeparators(file), store.failure());
         return nullptr;
+    }
     return std::make_unique<RegFileKey>(file, *keyPath, created->values(*keyPath), true);
+}
+
+QString RegFileStore::takeUnsavedNotice()
+{
+    if (m_unsavedNotice.isEmpty())
+        return QString();
+    m_unsavedTold = true;
+    return std::exchange(m_unsavedNotice, QString());
 }
 
 QString RegFileStore::setDamagedUserFileAside()

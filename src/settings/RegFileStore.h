@@ -25,10 +25,14 @@ public:
     // standard error.)
     QString setDamagedUserFileAside();
 
+    QString takeUnsavedNotice() override;
+
     QString userFile() const { return m_userFile; }
     QString machineFile() const { return m_machineFile; }
 
 private:
     QString m_userFile;
     QString m_machineFile;
+    QString m_unsavedNotice;
+    bool m_unsavedTold = false;
 };

@@ -42,4 +42,9 @@ public:
     // canCreate is false, or not creatable / not readable. Never throws for that.
     virtual std::unique_ptr<RegistryKey> openKey(RegistryRoot root, const QString &path,
                                                  bool canCreate) = 0;
+
+    // A key that could not be created means that nothing of this run is kept. The first such
+    // failure is told once: its notice for the user (naming the store and the system's reason)
+    // is returned by the first call after it, and never again.
+    virtual QString takeUnsavedNotice() { return QString(); }
 };

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,14 +30,21 @@ QByteArray nativePath(const QString &path)
     return QFile::encodeName(path);
 }
 
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
 // mkdir -p, new folders readable by their owner only: the store holds a password.
 bool ensureFolder(const QString &folder)
 {
     QFileInfo info(folder);
     if (info.isDir())
         return true;
-    if (info.exists())
+    if (info.exists()) {
+        errno = ENOTDIR;
         return false;
+    }
     const QString parent = info.absolutePath();
     if (parent != info.absoluteFilePath() && !ensureFolder(parent))
         return false;
@@ -92,11 +100,13 @@ StoreFile::Snapshot StoreFile::load() const
     UniqueFd fd(::open(nativePath(m_path).constData(), O_RDONLY | O_CLOEXEC));
     if (!fd.isValid()) {
         snapshot.state = errno == ENOENT ? State::Missing : State::Unreadable;
+        m_failure = systemError(errno);
         return snapshot;
     }
     struct stat info;
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         snapshot.state = State::Unreadable;
+        m_failure = QStringLiteral("it is no plain file");
         return snapshot;
     }
     snapshot.ownerOnly = (info.st_mode & 07777) == 0600;
@@ -109,6 +119,7 @@ StoreFile::Snapshot StoreFile::load() const
             if (errno == EINTR)
                 continue;
             snapshot.state = State::Unreadable;
+            m_failure = systemError(errno);
             snapshot.bytes.clear();
             return snapshot;
         }
@@ -130,15 +141,16 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
         if (!target.isEmpty() && target != m_path)
             return StoreFile(target).update(change, keptAs);
     }
+    m_failure.clear();
     if (!ensureFolder(info.absolutePath()))
-        return std::nullopt;
+        return fail(QStringLiteral("the folder \"%1\" cannot be created: %2").arg(info.absolutePath(), systemError(errno)));
     const FileLock lock(m_path + kLockSuffix, kLockTimeoutMs);
     if (!lock.isLocked())
-        return std::nullopt;
+        return fail(QStringLiteral("its lock file \"%1\" cannot be used: %2").arg(m_path + kLockSuffix, systemError(lock.error())));
 
     Snapshot current = load();
     if (current.state == State::Unreadable)
-        return std::nullopt;
+        return fail(m_failure);
     change(current.content);
 
     const QByteArray changed = current.content.toBytes();
@@ -152,13 +164,14 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
     if (current.state == State::Damaged) {
         kept = keepDamaged(current.bytes);
         if (kept.isEmpty())
-            return std::nullopt;
+            return fail(QStringLiteral("its damaged copy cannot be kept: %1").arg(systemError(errno)));
     }
     if (!writeReplacing(m_path, changed)) {
+        const int error = errno;
         // The damaged file is still in place, so its copy would only pile up.
         if (!kept.isEmpty())
             ::unlink(nativePath(kept).constData());
-        return std::nullopt;
+        return fail(systemError(error));
     }
     if (!kept.isEmpty()) {
         if (keptAs) {
@@ -174,6 +187,12 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
     return std::move(current.content);
 }
 
+std::nullopt_t StoreFile::fail(const QString &reason) const
+{
+    m_failure = reason;
+    return std::nullopt;
+}
+
 bool StoreFile::writeReplacing(const QString &target, const QByteArray &bytes) const
 {
     QByteArray name = nativePath(temporaryPrefix()) + "XXXXXX";
@@ -184,7 +203,9 @@ bool StoreFile::writeReplacing(const QString &target, const QByteArray &bytes) c
         && ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0
         && ::rename(name.constData(), nativePath(target).constData()) == 0;
     if (!written) {
+        const int error = errno;
         ::unlink(name.constData());
+        errno = error;
         return false;
     }
     syncFolder(QFileInfo(target).absolutePath());

@@ -38,8 +38,13 @@ public:
     std::optional<RegFile> update(const std::function<void(RegFile &)> &change, QString *keptAs = nullptr) const;
 
     QString path() const { return m_path; }
+    // Why the last load found the file unreadable or the last update wrote nothing, in the
+    // system's words ("No space left on device", "the folder "/x" cannot be created: ...").
+    QString failure() const { return m_failure; }
 
 private:
+    std::nullopt_t fail(const QString &reason) const;
+
     bool writeReplacing(const QString &target, const QByteArray &bytes) const;
     // The name the bytes were kept under, or empty when they could not be written.
     QString keepDamaged(const QByteArray &bytes) const;
@@ -47,4 +52,5 @@ private:
     QString temporaryPrefix() const;
 
     QString m_path;
+    mutable QString m_failure;
 };

@@ -49,6 +49,16 @@ bool isUtf8Name(const QByteArray &name)
     return name.compare("UTF-8", Qt::CaseInsensitive) == 0 || name.compare("UTF8", Qt::CaseInsensitive) == 0;
 }
 
+bool isWideName(const QByteArray &name)
+{
+    const QByteArray upper = name.toUpper();
+    for (const char *family : {"UTF-16", "UTF16", "UTF-32", "UTF32", "UCS-2", "UCS2", "UCS-4", "UCS4"}) {
+        if (upper.startsWith(family))
+            return true;
+    }
+    return false;
+}
+
 // Makes the declaration of converted text name UTF-8.
 void declareUtf8(QByteArray &utf8)
 {
@@ -88,6 +98,9 @@ XmlTextStatus XmlTextAsUtf8(const QByteArray &document, QByteArray &utf8, QByteA
             return XmlTextStatus::Utf8;
         }
         encoding = document.mid(start, length);
+        // Text whose first characters are single bytes is in no 16- or 32-bit encoding.
+        if (isWideName(encoding))
+            return XmlTextStatus::InvalidText;
     }
     if (encoding == "UTF-8") {
         // Marked UTF-8: the mark wins over whatever the declaration says.

@@ -36,6 +36,8 @@ private Q_SLOTS:
     void endsWithoutDisplayOrWithQtOptions();
     void flawedStoreKeepsItsSettings_data();
     void flawedStoreKeepsItsSettings();
+    void unsavableStoreIsToldOnce_data();
+    void unsavableStoreIsToldOnce();
     void windowFrameShowsExactTitle();
 
 private:
@@ -102,7 +104,7 @@ void tst_PelkUpdaterProgram::exampleIniCarriesEveryText()
     QCOMPARE(ini.readString(QStringLiteral("Langs"), QStringLiteral("LangDesc2"), QString()), QStringLiteral("English"));
     QCOMPARE(ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()),
              QStringLiteral("http://127.0.0.1:8080/update"));
-    QCOMPARE(AllTextKeys().size(), 41);
+    QCOMPARE(AllTextKeys().size(), 45);
     for (const char *language : {"Texts_de", "Texts_engb"}) {
         for (const QByteArray &key : AllTextKeys()) {
             const QString value = ini.readString(QLatin1String(language), QString::fromLatin1(key), QString());
@@ -344,6 +346,39 @@ void tst_PelkUpdaterProgram::flawedStoreKeepsItsSettings()
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), flawed);
     }
+}
+
+void tst_PelkUpdaterProgram::unsavableStoreIsToldOnce_data()
+{
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<int>("noticeLines"); // on standard error
+    QTest::newRow("silent") << true << 1;
+    QTest::newRow("interactive: in the error box") << false << 0;
+}
+
+// Without a settings file and without a way to make one, nothing of the run is kept; the user
+// hears of it once, with the file and the reason.
+void tst_PelkUpdaterProgram::unsavableStoreIsToldOnce()
+{
+    QFETCH(bool, silent);
+    QFETCH(int, noticeLines);
+    QFile blocker(m_dir->filePath(QStringLiteral("config/Orbel")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly)); // the store's folder is a file, for root too
+    blocker.close();
+
+    QProcessEnvironment env = environment();
+    if (!silent)
+        env.insert(QStringLiteral("PELK_QUIT_AFTER_FIRST_PAINT"), QStringLiteral("1"));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(m_program, silent ? QStringList{QStringLiteral("/SILENT")} : QStringList());
+    QVERIFY2(process.waitForFinished(kRunTimeoutMs), "the run did not end by itself");
+    QCOMPARE(process.exitCode(), 0);
+
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    const QString notice =
+        QStringLiteral("The settings file \"%1\" cannot be written: Not a directory. Nothing of this run is kept").arg(userRegFile());
+    QVERIFY2(errors.count(notice) == noticeLines, qPrintable(errors));
 }
 
 void tst_PelkUpdaterProgram::windowFrameShowsExactTitle()

@@ -267,6 +267,8 @@ void tst_UpdateCheck::failuresBecomeOneErrorLine_data()
         << QByteArray("trickle") << "Fehler: Time-out: the exchange with the update service at 127.0.0.1:%1 did not end "
                                     "within 5 seconds";
     QTest::newRow("network module missing") << QByteArray("no module") << "Fehler: Error loading %1/PelkNetwork.so";
+    // Nothing was checked: not "no updates".
+    QTest::newRow("captive portal") << QByteArray("portal") << "Fehler: Kein Meldungs-Feed, sondern <html>";
 }
 
 void tst_UpdateCheck::failuresBecomeOneErrorLine()
@@ -275,6 +277,9 @@ void tst_UpdateCheck::failuresBecomeOneErrorLine()
     QFETCH(QString, line);
     if (address == "refused") {
         address = "http://127.0.0.1:" + QByteArray::number(FreeLoopbackPort()) + "/update";
+    } else if (address == "portal") {
+        m_server->setReply("/update", CannedReply::ok("<html><body><form action=\"/login\"/></body></html>", "text/html"));
+        address = m_server->url("/update");
     } else if (address == "silent") {
         m_server->setReply("/update", CannedReply::silent());
         address = m_server->url("/update");

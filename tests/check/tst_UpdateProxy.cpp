@@ -8,6 +8,8 @@
 #include "support/TestHttpServer.h"
 #include "support/TinyProxy.h"
 
+#include <QScopeGuard>
+#include <QSslConfiguration>
 #include <QTest>
 
 namespace {
@@ -29,6 +31,7 @@ private Q_SLOTS:
     void refusedLoginIsAnError_data();
     void refusedLoginIsAnError();
     void loginAnsweredOnlyOnce();
+    void serviceInTheTunnelGetsNoLogin();
     void deadStoredProxyIsAnError();
     void storedProxyMustBeComplete_data();
     void storedProxyMustBeComplete();
@@ -177,6 +180,29 @@ void tst_UpdateProxy::loginAnsweredOnlyOnce()
              "Basic " + QByteArray("pelk:s3cret").toBase64());
     QCOMPARE(askingProxy.requests().at(1).headerCount("Authorization"), 0);
     QCOMPARE(m_server->requests().size(), 0);
+}
+
+void tst_UpdateProxy::serviceInTheTunnelGetsNoLogin()
+{
+    // The proxy asks for the login before it opens the tunnel; the service behind it asks
+    // for a proxy login too and gets none: its 407 is its status line.
+    const QSslConfiguration untrusted = QSslConfiguration::defaultConfiguration();
+    const auto restore = qScopeGuard([&] { QSslConfiguration::setDefaultConfiguration(untrusted); });
+    TrustLocalhostCertificate();
+    TestHttpServer service(LocalhostTls());
+    QVERIFY(service.listen());
+    CannedReply login = CannedReply::withStatus(407, "Proxy Authentication Required", "login");
+    login.addHeader("Proxy-Authenticate", "Basic realm=\"service\"");
+    service.setReply("/update", login);
+    m_fixture->setProxy(stored(m_locked.port(), true));
+
+    QCOMPARE(FailureOf([&] { SendUpdateRequest(service.url("/update"), m_fixture->context(), m_host, kQuick); }),
+             QStringLiteral("(no error)"));
+    QCOMPARE(m_host.events, QStringList({QStringLiteral("log:Fehler: 407 Proxy Authentication Required")}));
+    QCOMPARE(service.requests().size(), 1);
+    QCOMPARE(service.requests().first().headerCount("Proxy-Authorization"), 0);
+    QCOMPARE(service.requests().first().headerCount("Authorization"), 0);
+    QVERIFY(m_locked.log().contains("CONNECT"));
 }
 
 void tst_UpdateProxy::deadStoredProxyIsAnError()

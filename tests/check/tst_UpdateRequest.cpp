@@ -3,14 +3,14 @@
 
 #include "base/PelkError.h"
 #include "check/UpdateCheck.h"
+#include "i18n/QtTranslations.h"
 #include "support/CheckFixture.h"
 #include "support/TestHttpServer.h"
 #include "support/TinyProxy.h"
 #include "sysinfo/SystemFacts.h"
 
 #include <QFile>
-#include <QSslCertificate>
-#include <QSslKey>
+#include <QScopeGuard>
 #include <QSslSocket>
 #include <QTest>
 #include <QTimer>
@@ -70,27 +70,6 @@ public:
 const QByteArray kFeed = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                          "<messages><message id=\"m1\"/><message id=\"m2\"/></messages>\n";
 
-QSslConfiguration serverTls()
-{
-    QFile certFile(QStringLiteral(PELK_TLS_DIR "/localhost.crt"));
-    QFile keyFile(QStringLiteral(PELK_TLS_DIR "/localhost.key"));
-    certFile.open(QIODevice::ReadOnly);
-    keyFile.open(QIODevice::ReadOnly);
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setLocalCertificate(QSslCertificate(certFile.readAll()));
-    tls.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa));
-    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
-    return tls;
-}
-
-// Makes this process trust the test certificate, as if it were installed on the system.
-void trustTestCertificate()
-{
-    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    config.addCaCertificates(QStringLiteral(PELK_TLS_DIR "/localhost.crt"));
-    QSslConfiguration::setDefaultConfiguration(config);
-}
-
 int indexOfHeader(const RecordedRequest &request, const QByteArray &name)
 {
     for (int i = 0; i < request.headers.size(); ++i) {
@@ -121,6 +100,7 @@ private Q_SLOTS:
     void otherStatusLogsOneLine();
     void replyBecomesDocument_data();
     void replyBecomesDocument();
+    void serverNeverGetsProxyCredentials_data();
     void serverNeverGetsProxyCredentials();
     void failuresSayWhatHappened_data();
     void failuresSayWhatHappened();
@@ -131,6 +111,7 @@ private Q_SLOTS:
     void slowButSteadyReplyIsNotCutOff_data();
     void slowButSteadyReplyIsNotCutOff();
     void connectTimeoutWhenNoConnectionComesUp();
+    void tlsCertificateIsVerified_data();
     void tlsCertificateIsVerified();
     void httpsNeverRedirectsToHttp();
 
@@ -316,7 +297,6 @@ void tst_UpdateRequest::otherStatusLogsOneLine_data()
     QTest::newRow("503") << 503 << QByteArray("Service Unavailable") << "Fehler: 503 Service Unavailable";
     QTest::newRow("304 not followed") << 304 << QByteArray("Not Modified") << "Fehler: 304 Not Modified";
     QTest::newRow("204 no content") << 204 << QByteArray("No Content") << "Fehler: 204 No Content";
-    QTest::newRow("redirect to ftp, not followed") << 302 << QByteArray("Found") << "Fehler: 302 Found";
     QTest::newRow("own reason phrase") << 418 << QByteArray("Kaffee alle") << "Fehler: 418 Kaffee alle";
 }
 
@@ -325,10 +305,7 @@ void tst_UpdateRequest::otherStatusLogsOneLine()
     QFETCH(int, status);
     QFETCH(QByteArray, reason);
     QFETCH(QString, line);
-    CannedReply reply = CannedReply::withStatus(status, reason, status == 304 || status == 204 ? "" : kFeed);
-    if (status == 302)
-        reply.addHeader("Location", "ftp://127.0.0.1/feed.xml");
-    m_server->setReply("/update", reply);
+    m_server->setReply("/update", CannedReply::withStatus(status, reason, status == 304 || status == 204 ? "" : kFeed));
 
     QCOMPARE(fetch(m_server->url("/update")), XmlDocumentPtr());
     QCOMPARE(m_error, QStringLiteral("(no document)"));
@@ -339,48 +316,124 @@ void tst_UpdateRequest::otherStatusLogsOneLine()
 void tst_UpdateRequest::replyBecomesDocument_data()
 {
     QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArrayList>("lengths"); // Content-Length lines sent in place of the true one
     QTest::addColumn<int>("messages");
-    QTest::newRow("feed") << kFeed << 2;
-    QTest::newRow("no message element") << QByteArray("<messages/>") << 0;
-    QTest::newRow("not well-formed") << QByteArray("<messages><message id=\"m1\"></messages>") << 0;
-    QTest::newRow("not XML at all") << QByteArray("Service down for maintenance") << 0;
-    QTest::newRow("empty body") << QByteArray() << 0;
+    QTest::addColumn<QString>("error"); // the failure, empty when the reply is a feed
+
+    const QByteArrayList trueLength;
+    const QString notWellFormed = QStringLiteral("The reply of the update service is not a well-formed XML document ");
+    const QString notText = QStringLiteral("The reply of the update service is not text in the encoding ");
+    const QString entities = QStringLiteral("The reply of the update service declares entities (line 1, column ");
+    const QString root = QStringLiteral("Kein Meldungs-Feed, sondern <%1>"); // the language's own text
+    const QByteArray doctype = "<?xml version=\"1.0\"?>\n<!DOCTYPE messages [\n";
+
+    QTest::newRow("feed") << kFeed << trueLength << 2 << "";
+    QTest::newRow("no message element") << QByteArray("<messages/>") << trueLength << 0 << "";
+    QTest::newRow("empty body") << QByteArray() << trueLength << 0 << "";
+    QTest::newRow("not well-formed") << QByteArray("<messages><message id=\"m1\"></messages>") << trueLength << 0
+                                     << notWellFormed + "(line 1, column 38): Opening and ending tag mismatch.";
+    QTest::newRow("not XML at all") << QByteArray("Service down for maintenance") << trueLength << 0
+                                    << notWellFormed + "(line 1, column 1): Start tag expected.";
+    QTest::newRow("truncated feed") << kFeed.left(60) << trueLength << 0
+                                    << notWellFormed + "(line 2, column 21): Premature end of document.";
+    QTest::newRow("captive portal") << QByteArray("<!DOCTYPE html>\n<html><head><meta charset=utf-8><title>Sign in</title>"
+                                                  "</head><body><form action=/login></form></body></html>")
+                                    << trueLength << 0 << root.arg("html");
+    QTest::newRow("wrong root") << QByteArray("<feed><message id=\"m1\"/></feed>") << trueLength << 0 << root.arg("feed");
+    QTest::newRow("NUL byte") << QByteArray("<messages><message id=\"m\0\"/></messages>", 38) << trueLength << 0
+                              << notWellFormed + "(line 1, column 25): ";
+    QTest::newRow("ESC byte") << QByteArray("<messages><message id=\"m\x1b\"/></messages>") << trueLength << 0
+                              << notWellFormed + "(line 1, column 25): ";
+    QTest::newRow("NUL reference") << QByteArray("<messages><message id=\"m&#0;\"/></messages>") << trueLength << 0
+                                   << notWellFormed + "(line 1, column ";
+    QTest::newRow("ESC reference") << QByteArray("<messages><message id=\"m&#27;\"/></messages>") << trueLength << 0
+                                   << notWellFormed + "(line 1, column ";
+    QTest::newRow("invalid UTF-8: stray continuation byte") << QByteArray("<messages>\n<message id=\"\x80\"/></messages>")
+                                                            << trueLength << 0 << notText + "UTF-8 (line 2, column 14)";
+    QTest::newRow("invalid UTF-8: overlong form") << QByteArray("<messages><message id=\"\xc3\xa4\xc0\xbc\"/></messages>")
+                                                  << trueLength << 0 << notText + "UTF-8 (line 1, column 25)";
+    QTest::newRow("UTF-16 declared on 8-bit text")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-16\"?><messages><message id=\"m1\"/></messages>")
+        << trueLength << 0 << notText + "UTF-16 (line 1, column 1)";
+    QTest::newRow("XML 1.1") << QByteArray("<?xml version=\"1.1\"?><messages><message id=\"m1\"/></messages>")
+                             << trueLength << 0 << notWellFormed + "(line 1, column ";
+    QByteArray bomb = doctype + "<!ENTITY a \"aaaaaaaaaa\">\n";
+    for (char level = 'b'; level <= 'j'; ++level)
+        bomb += QByteArray("<!ENTITY ") + level + " \"" + QByteArray("&").append(char(level - 1)).append(';').repeated(10) + "\">\n";
+    bomb += "]>\n<messages><message id=\"&j;\"/></messages>";
+    QTest::newRow("entity bomb") << bomb << trueLength << 0 << entities.left(entities.size() - 18);
+    const QByteArray quadratic = doctype + "<!ENTITY q \"" + QByteArray(20000, 'q') + "\">\n]>\n<messages><message id=\""
+        + QByteArray("&q;").repeated(20000) + "\"/></messages>";
+    QTest::newRow("quadratic blow-up") << quadratic << trueLength << 0 << entities.left(entities.size() - 18);
+    QTest::newRow("Content-Length shorter than the body") << kFeed << QByteArrayList{"50"} << 0
+                                                          << notWellFormed + "(line 2, column 11): Premature end of document.";
+    QTest::newRow("two Content-Lengths") << kFeed << QByteArrayList{"50", QByteArray::number(kFeed.size())} << 0
+                                         << notWellFormed;
 }
 
 void tst_UpdateRequest::replyBecomesDocument()
 {
     QFETCH(QByteArray, body);
+    QFETCH(QByteArrayList, lengths);
     QFETCH(int, messages);
-    m_server->setReply("/update", CannedReply::ok(body));
+    QFETCH(QString, error);
+    CannedReply reply = CannedReply::ok(body);
+    reply.contentLength = lengths.isEmpty();
+    for (const QByteArray &length : lengths)
+        reply.addHeader("Content-Length", length);
+    m_server->setReply("/update", reply);
 
     const XmlDocumentPtr document = fetch(m_server->url("/update"));
-    QVERIFY2(document, qPrintable(m_error));
-    QCOMPARE(static_cast<int>(document->select_nodes("/messages/message").size()), messages);
-    if (messages == 0 && !body.startsWith("<messages/>"))
-        QVERIFY(!document->document_element());
+    if (!error.isEmpty()) {
+        QVERIFY2(m_error.startsWith(error), qPrintable(m_error));
+        QVERIFY(!document);
+    } else {
+        QVERIFY2(document, qPrintable(m_error));
+        QCOMPARE(static_cast<int>(document->select_nodes("/messages/message").size()), messages);
+    }
     QVERIFY(m_host.events.isEmpty());
+}
+
+void tst_UpdateRequest::serverNeverGetsProxyCredentials_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("https");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("401") << 401 << false << "Fehler: 401 Unauthorized";
+    QTest::newRow("407") << 407 << false << "Fehler: 407 Proxy Authentication Required";
+    QTest::newRow("407 over https") << 407 << true << "Fehler: 407 Proxy Authentication Required";
 }
 
 void tst_UpdateRequest::serverNeverGetsProxyCredentials()
 {
     // System settings (and no proxy in this test's environment) with a stored proxy login:
-    // the service asks for a login and must get none.
+    // the service asks for a login, as a proxy would or as a server does, and gets none.
+    QFETCH(int, status);
+    QFETCH(bool, https);
+    QFETCH(QString, line);
     ProxySettings settings;
     settings.Option = 0;
     settings.Auth = true;
     settings.User = QStringLiteral("proxyuser");
     settings.Password = QStringLiteral("secret");
     m_fixture->setProxy(settings);
-    CannedReply login = CannedReply::withStatus(401, "Unauthorized", "login");
-    login.addHeader("WWW-Authenticate", "Basic realm=\"pelk\"");
-    m_server->setReply("/update", login);
+    const QSslConfiguration untrusted = QSslConfiguration::defaultConfiguration();
+    const auto restore = qScopeGuard([&] { QSslConfiguration::setDefaultConfiguration(untrusted); });
+    if (https)
+        TrustLocalhostCertificate();
+    TestHttpServer tlsServer(LocalhostTls());
+    QVERIFY(tlsServer.listen());
+    TestHttpServer &server = https ? tlsServer : *m_server;
+    CannedReply login = CannedReply::withStatus(status, line.section(QLatin1Char(' '), 2).toLatin1(), "login");
+    login.addHeader(status == 407 ? "Proxy-Authenticate" : "WWW-Authenticate", "Basic realm=\"pelk\"");
+    server.setReply("/update", login);
 
-    QCOMPARE(fetch(m_server->url("/update")), XmlDocumentPtr());
+    QCOMPARE(fetch(server.url("/update")), XmlDocumentPtr());
     QCOMPARE(m_error, QStringLiteral("(no document)"));
-    QCOMPARE(m_host.events, QStringList({QStringLiteral("log:Fehler: 401 Unauthorized")}));
-    QCOMPARE(m_server->requests().size(), 1);
-    QCOMPARE(m_server->requests().first().headerCount("Authorization"), 0);
-    QCOMPARE(m_server->requests().first().headerCount("Proxy-Authorization"), 0);
+    QCOMPARE(m_host.events, QStringList({QStringLiteral("log:") + line}));
+    QCOMPARE(server.requests().size(), 1);
+    QCOMPARE(server.requests().first().headerCount("Authorization"), 0);
+    QCOMPARE(server.requests().first().headerCount("Proxy-Authorization"), 0);
 }
 
 void tst_UpdateRequest::failuresSayWhatHappened_data()
@@ -418,6 +471,17 @@ void tst_UpdateRequest::failuresSayWhatHappened_data()
     streamedHuge.contentLength = false; // ends when the connection closes
     QTest::newRow("streamed over 16 MiB") << QByteArray("/update") << QVariant::fromValue(streamedHuge)
                                           << "larger than 16 MiB";
+    for (const char *target : {"ftp://127.0.0.1/feed.xml", "file:///etc/passwd", "data:text/xml,<messages/>",
+                               "javascript:alert(1)"}) {
+        const QByteArray scheme = QByteArray(target).left(QByteArray(target).indexOf(':'));
+        QTest::addRow("redirect to %s, not followed", scheme.constData())
+            << QByteArray("/update") << QVariant::fromValue(CannedReply::redirect(302, target))
+            << QString::fromLatin1("302 Found: the redirect to a \"" + scheme + ":\" address is not followed, only http and https");
+    }
+    CannedReply notGzip = CannedReply::ok("<messages/> is not gzip");
+    notGzip.addHeader("Content-Encoding", "gzip");
+    QTest::newRow("body not in its Content-Encoding") << QByteArray("/update") << QVariant::fromValue(notGzip)
+                                                      << "cannot be unpacked: it is not valid \"gzip\" data";
 }
 
 void tst_UpdateRequest::failuresSayWhatHappened()
@@ -579,24 +643,36 @@ void tst_UpdateRequest::connectTimeoutWhenNoConnectionComesUp()
     QVERIFY(m_server->connectionCount() >= 1);
 }
 
+void tst_UpdateRequest::tlsCertificateIsVerified_data()
+{
+    QTest::addColumn<QByteArray>("language");
+    QTest::addColumn<QString>("reason"); // the system's own text, in the language of the windows
+    QTest::newRow("engb") << QByteArray("engb") << "SSL handshake failed: ";
+    QTest::newRow("de") << QByteArray("de") << "Im Ablauf des SSL-Protokolls ist ein Fehler aufgetreten.: ";
+}
+
 void tst_UpdateRequest::tlsCertificateIsVerified()
 {
+    QFETCH(QByteArray, language);
+    QFETCH(QString, reason);
     if (!QSslSocket::supportsSsl())
         QFAIL("no TLS backend");
-    TestHttpServer tlsServer(serverTls());
+    QtTranslations qtTexts;
+    qtTexts.follow(language);
+    TestHttpServer tlsServer(LocalhostTls());
     QVERIFY(tlsServer.listen());
     tlsServer.setReply("/update", CannedReply::ok(kFeed));
 
-    // Self-signed and not trusted: refused before anything is posted.
+    // Self-signed and not trusted: refused before anything is posted; one language in the line.
     const QString failure = FailureOf([&] { send(tlsServer.url("/update")); });
-    QVERIFY2(failure.contains(QLatin1String("Secure connection to 127.0.0.1:")), qPrintable(failure));
+    QVERIFY2(failure.startsWith(QStringLiteral("127.0.0.1:%1: ").arg(tlsServer.port()) + reason), qPrintable(failure));
     QCOMPARE(tlsServer.requests().size(), 0);
 }
 
 void tst_UpdateRequest::httpsNeverRedirectsToHttp()
 {
-    trustTestCertificate();
-    TestHttpServer tlsServer(serverTls());
+    TrustLocalhostCertificate();
+    TestHttpServer tlsServer(LocalhostTls());
     QVERIFY(tlsServer.listen());
     tlsServer.setReply("/update", CannedReply::ok(kFeed));
     tlsServer.setReply("/moved", CannedReply::redirect(307, m_server->url("/update")));

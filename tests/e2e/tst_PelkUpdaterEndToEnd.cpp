@@ -245,6 +245,9 @@ void tst_PelkUpdaterEndToEnd::silentRunReportsFailures_data()
     QTest::addColumn<QString>("line");
     QTest::newRow("unreachable") << QByteArray("dead") << "Fehler: Connection refused by 127.0.0.1:%1";
     QTest::newRow("500") << QByteArray("/update") << "Fehler: 500 Internal Server Error";
+    // A terminal's title and colour, and a C1 control: shown, not obeyed.
+    QTest::newRow("controls in the status line") << QByteArray("controls")
+                                                  << QStringLiteral("Fehler: 500 Oops \u241B]0;owned\u2407\u241B[31m red [U+009B]1m");
     // A valid feed at a byte every 2 seconds: never silent for long, but never done either.
     // The program's own deadline ends the check, so this row takes a minute.
     QTest::newRow("trickling past the deadline")
@@ -261,6 +264,9 @@ void tst_PelkUpdaterEndToEnd::silentRunReportsFailures()
         const quint16 dead = FreeLoopbackPort();
         address = "http://127.0.0.1:" + QByteArray::number(dead) + "/update";
         line = line.arg(dead);
+    } else if (address == "controls") {
+        m_server->setReply("/update", CannedReply::withStatus(500, "Oops \x1b]0;owned\x07\x1b[31m red \x9b" "1m"));
+        address = m_server->url("/update");
     } else if (address == "trickle") {
         CannedReply trickle = CannedReply::ok(feedOf({"a1"}));
         trickle.kind = CannedReply::Kind::Trickle;

@@ -187,7 +187,7 @@ void tst_MessageFeed::badDateLeavesEmptyDateAndFillingGoesOn()
                                            message(R"(id="bad" date="2026120" type="update" prio="high")", "faulty"),
                                            message(R"(id="new" date="20260301")", "newest")}),
                                    {"old"});
-    QCOMPARE(list.FirstError, QStringLiteral("Invalid argument to date encode"));
+    QCOMPARE(list.FirstError, QStringLiteral("The date of the message \"faulty\" cannot be read: Invalid argument to date encode"));
     QCOMPARE(list.Rows.size(), size_t(3));
     QCOMPARE(column(list, &MessageRow::Date), QStringList({shortDate(2026, 3, 1), "", shortDate(2025, 1, 1)}));
     QCOMPARE(column(list, &MessageRow::Summary), QStringList({"New: newest", "New: faulty", "oldest"}));
@@ -202,7 +202,7 @@ void tst_MessageFeed::firstBadDateInListOrderIsReported()
                                            message(R"(id="2")", "b"),
                                            message(R"(id="3" date="20260101")", "c")}));
     // The list starts with the last message: the missing date of message 2 comes first.
-    QCOMPARE(list.FirstError, QStringLiteral("'' is not a valid integer value"));
+    QCOMPARE(list.FirstError, QStringLiteral("The date of the message \"b\" cannot be read: '' is not a valid integer value"));
     QCOMPARE(column(list, &MessageRow::Date), QStringList({shortDate(2026, 1, 1), "", ""}));
     QCOMPARE(column(list, &MessageRow::Summary), QStringList({"New: c", "New: b", "New: a"}));
 }

@@ -171,7 +171,7 @@ private Q_SLOTS:
     void pageOfSelectedMessage();
     void twoRowsSelectedShowBlankPage();
     void lastSelectionWins();
-    void quotedIdentifierFindsItsMessage();
+    void eachRowFindsItsOwnMessage();
     void linkClickOpensBrowserOnce_data();
     void linkClickOpensBrowserOnce();
     void hostileNavigationsOpenNothing_data();
@@ -770,7 +770,7 @@ void tst_UPelkUpdaterMessages::badDateShowsErrorBoxAndListsEverything()
     createWindow();
     m_window->setFeed(ParseXmlText(xml), {});
     m_window->show();
-    QTRY_COMPARE(m_errors->texts, QStringList({"Invalid argument to date encode."}));
+    QTRY_COMPARE(m_errors->texts, QStringList({"The date of the message \"Broken\" cannot be read: Invalid argument to date encode."}));
     QVERIFY(m_window->isVisible());
     QAbstractItemModel *model = list()->model();
     QCOMPARE(model->rowCount(), 3);
@@ -1001,10 +1001,16 @@ void tst_UPelkUpdaterMessages::lastSelectionWins()
     QCOMPARE(view()->page()->url(), view()->currentUrl());
 }
 
-void tst_UPelkUpdaterMessages::quotedIdentifierFindsItsMessage()
+void tst_UPelkUpdaterMessages::eachRowFindsItsOwnMessage()
 {
-    showWith({{"say \"hi\"", "Quoted"}, {"plain", "Plain"}});
+    // Rows come last message first; two messages share an id.
+    showWith({{"say \"hi\"", "Quoted"}, {"twin", "Twin one"}, {"twin", "Twin two"}});
+    QVERIFY(waitForPage());
+    QCOMPARE(pageTitle(), QStringLiteral("Twin two"));
     clickRow(1);
+    QVERIFY(waitForPage());
+    QCOMPARE(pageTitle(), QStringLiteral("Twin one"));
+    clickRow(2);
     QVERIFY(waitForPage());
     QCOMPARE(pageTitle(), QStringLiteral("Quoted"));
     QVERIFY(view()->currentHtml().contains("<h1>Quoted</h1>"));

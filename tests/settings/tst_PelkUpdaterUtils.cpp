@@ -562,6 +562,12 @@ void TestPelkUpdaterUtils::unopenableStoreIsQuiet()
     QVERIFY(id.isEmpty());
     QCOMPARE(option, 0);
     QCOMPARE(QFileInfo(blocker.fileName()).size(), 0);
+    // Nothing is kept: said once, with the file and the reason.
+    QCOMPARE(store.takeUnsavedNotice(),
+             QStringLiteral("The settings file \"%1\" cannot be written: Not a directory. Nothing of this run is kept: "
+                            "the settings, and which messages have been read").arg(store.userFile()));
+    WriteUpdaterPath(store, QStringLiteral("/opt/"));
+    QCOMPARE(store.takeUnsavedNotice(), QString());
 }
 
 // Once the key is open, a store that refuses the write is an error the caller sees.
@@ -573,12 +579,15 @@ void TestPelkUpdaterUtils::failedWritesRaise()
     QVERIFY(QFile::remove(lock));
     QVERIFY(QDir().mkdir(lock)); // the lock cannot be taken, for root too
 
+    // Each names the file and the system's reason.
+    const QString why = QStringLiteral("': the settings file \"%1\" cannot be written: its lock file \"%2\" cannot be "
+                                       "used: Is a directory").arg(userFile(), lock);
     QCOMPARE(errorOf([&] { WriteProxySettings(*m_store, ProxySettings()); }),
-             QStringLiteral("Failed to set data for 'ProxyOption'"));
+             QStringLiteral("Failed to set data for 'ProxyOption") + why);
     QCOMPARE(errorOf([&] { WriteUpdaterPath(*m_store, QStringLiteral("/new/")); }),
-             QStringLiteral("Failed to set data for 'UpdaterPath'"));
-    QCOMPARE(errorOf([&] { WriteStoredLanguage(*m_store, "de"); }), QStringLiteral("Failed to set data for 'Language'"));
-    QCOMPARE(errorOf([&] { GetInstallationId(*m_store); }), QStringLiteral("Failed to set data for 'ID'"));
+             QStringLiteral("Failed to set data for 'UpdaterPath") + why);
+    QCOMPARE(errorOf([&] { WriteStoredLanguage(*m_store, "de"); }), QStringLiteral("Failed to set data for 'Language") + why);
+    QCOMPARE(errorOf([&] { GetInstallationId(*m_store); }), QStringLiteral("Failed to set data for 'ID") + why);
     // The version key would have to be created first, so it cannot be opened: nothing happens.
     QCOMPARE(errorOf([&] { WriteAutoUpdate(*m_store, QStringLiteral("5.2.1.7"), true); }), QString());
     QCOMPARE(readBytes(userFile()), before);

@@ -591,13 +591,15 @@ void TestRegFileStore::unopenableFileIsAMissingKey()
 void TestRegFileStore::failedWriteKeepsTheOldFile_data()
 {
     QTest::addColumn<bool>("fullDisk");
-    QTest::newRow("no room for the new file") << true;
-    QTest::newRow("lock file cannot be made") << false;
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("no room for the new file") << true << "File too large";
+    QTest::newRow("lock file cannot be made") << false << "its lock file \"%1.lock\" cannot be used: Is a directory";
 }
 
 void TestRegFileStore::failedWriteKeepsTheOldFile()
 {
     QFETCH(bool, fullDisk);
+    QFETCH(QString, reason);
     RegFileStore s = store();
     const auto key = s.openKey(RegistryRoot::CurrentUser, kUpdaterKey, true);
     QVERIFY(key);
@@ -620,7 +622,8 @@ void TestRegFileStore::failedWriteKeepsTheOldFile()
     });
     limit.reset();
 
-    QCOMPARE(message, QStringLiteral("Failed to set data for 'New'"));
+    QCOMPARE(message, QStringLiteral("Failed to set data for 'New': the settings file \"%1\" cannot be written: %2")
+                          .arg(userFile(), reason.contains(QLatin1String("%1")) ? reason.arg(userFile()) : reason));
     QCOMPARE(createMessage, QString());
     QVERIFY(!created);
     QCOMPARE(readBytes(userFile()), before);

@@ -64,7 +64,8 @@ QByteArray CheckFixture::germanTexts()
            "txtNumberOfMessagesTotal=Anzahl der Meldungen\n"
            "txtNumberOfMessagesNew=Davon neu\n"
            "txtNoNewUpdatesAvailable=Keine neuen Updates verfügbar\n"
-           "txtShowOldUpdates=Gelesene Meldungen trotzdem ansehen?\n";
+           "txtShowOldUpdates=Gelesene Meldungen trotzdem ansehen?\n"
+           "txtReplyWrongRoot=Kein Meldungs-Feed, sondern <%1>\n";
 }
 
 CheckFixture::CheckFixture()

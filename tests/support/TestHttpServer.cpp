@@ -1,5 +1,8 @@
 #include "support/TestHttpServer.h"
 
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QSslServer>
 #include <QSslSocket>
 #include <QTcpServer>
@@ -196,4 +199,24 @@ void TestHttpServer::answer(QTcpSocket *socket, const RecordedRequest &request)
     case CannedReply::Kind::Silent:
         break;
     }
+}
+
+QSslConfiguration LocalhostTls()
+{
+    QFile certFile(QStringLiteral(PELK_TLS_DIR "/localhost.crt"));
+    QFile keyFile(QStringLiteral(PELK_TLS_DIR "/localhost.key"));
+    certFile.open(QIODevice::ReadOnly);
+    keyFile.open(QIODevice::ReadOnly);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate(certFile.readAll()));
+    tls.setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa));
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    return tls;
+}
+
+void TrustLocalhostCertificate()
+{
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.addCaCertificates(QStringLiteral(PELK_TLS_DIR "/localhost.crt"));
+    QSslConfiguration::setDefaultConfiguration(config);
 }

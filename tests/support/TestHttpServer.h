@@ -98,3 +98,8 @@ private:
     QHash<QTcpSocket *, QByteArray> m_buffers;
     int m_connections = 0;
 };
+
+// The server side of https on 127.0.0.1: the test certificate for localhost and its key.
+QSslConfiguration LocalhostTls();
+// Makes this process trust the test certificate, as if it were installed on the system.
+void TrustLocalhostCertificate();
