@@ -4,6 +4,7 @@
 #include "app/CommandLine.h"
 #include "app/DisplayAvailable.h"
 #include "app/QtArguments.h"
+#include "app/SingleRun.h"
 #include "app/UPelkUpdaterMain.h"
 #include "check/NetworkModule.h"
 #include "messages/DesktopUrlOpener.h"
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -40,6 +42,29 @@ protected:
 private:
     bool m_quitting = false;
 };
+
+// A start while another run of this user's is going on.
+int endLaterRun(const SingleRun &singleRun, const CommandLineOptions &options)
+{
+    if (!options.SilentRun && singleRun.askFirstToShowItself())
+        return 0;
+    std::fputs("PelkUpdater: the program is already running for this user; this start ends.\n", stderr);
+    return 0;
+}
+
+// The window the user works with in the running program: a modal one (the messages window,
+// a question) before the main window; nothing when the run shows none.
+void bringToFront(QWidget &mainWindow)
+{
+    QWidget *front = QApplication::activeModalWidget();
+    if (!front && mainWindow.isVisible())
+        front = &mainWindow;
+    if (!front)
+        return;
+    front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
+    front->raise();
+    front->activateWindow();
+}
 
 QList<QByteArray> argumentsOf(int argc, char *argv[])
 {
@@ -72,6 +97,12 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    RegFileStore store;
+    // One run per user at a time; a later one ends before it reads or writes anything.
+    SingleRun singleRun(QFileInfo(store.userFile()).absolutePath());
+    if (!singleRun.isFirst())
+        return endLaterRun(singleRun, options);
+
     // The messages window's HTML engine is loaded later, as a module; it shares its GL
     // contexts with the windows, which Qt arranges only when asked before the application.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
@@ -81,7 +112,6 @@ int main(int argc, char *argv[])
     // Ties the windows to the installed desktop entry (its icon and name, also on Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("com.orbel.PelkUpdater"));
 
-    RegFileStore store;
     // A damaged settings file is mended before anything reads it; the user hears of it once.
     const QString storeNotice = store.setDamagedUserFileAside();
     LinuxSystemProbe probe;
@@ -98,6 +128,7 @@ int main(int argc, char *argv[])
     TFPelkUpdaterSettings settings(store, installation, &mainWindow);
     TFPelkUpdaterMessages messages(store, installation, clock, urlOpener, &mainWindow);
     mainWindow.setCompanions(settings, messages);
+    singleRun.listenForLaterStarts([&mainWindow] { bringToFront(mainWindow); });
 
     QuitAfterFirstPaint quitAfterFirstPaint;
     if (qEnvironmentVariableIntValue("PELK_QUIT_AFTER_FIRST_PAINT") == 1)

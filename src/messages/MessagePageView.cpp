@@ -6,7 +6,9 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
@@ -95,9 +97,29 @@ MessagePageView::MessagePageView(UrlOpener &urlOpener, QWidget *parent) : QWebEn
     installEventFilter(this);
 }
 
+namespace {
+// The engine's own chatter (its context's lines, Chromium's log) would fill standard error,
+// and so the journal of every automatic run. Qt's logging variables and a log level of
+// Chromium's that the user gives still win.
+void quietEngineLogging()
+{
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext*=false"));
+    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (flags.contains("--log-level") || flags.contains("--enable-logging"))
+        return;
+    // Without the variable the engine reads the switches after "--webEngineArgs" instead:
+    // whoever gives those chooses the engine's settings.
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_CHROMIUM_FLAGS")
+        && QCoreApplication::arguments().contains(QStringLiteral("--webEngineArgs")))
+        return;
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", QByteArray(flags + " --log-level=3").trimmed());
+}
+} // namespace
+
 MessagePageFactory MessagePageView::factory()
 {
     return [](UrlOpener &urlOpener, QWidget *parent) -> MessagePageDisplay * {
+        quietEngineLogging();
         // The engine shows its pages to screen readers only when told so before it starts
         // (and then only while one is listening); a choice the user made stays as it is.
         if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))

@@ -35,22 +35,6 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// mkdir -p, new folders readable by their owner only: the store holds a password.
-bool ensureFolder(const QString &folder)
-{
-    QFileInfo info(folder);
-    if (info.isDir())
-        return true;
-    if (info.exists()) {
-        errno = ENOTDIR;
-        return false;
-    }
-    const QString parent = info.absolutePath();
-    if (parent != info.absoluteFilePath() && !ensureFolder(parent))
-        return false;
-    return ::mkdir(nativePath(folder).constData(), 0700) == 0 || (errno == EEXIST && QFileInfo(folder).isDir());
-}
-
 bool writeAll(int fd, const QByteArray &bytes)
 {
     const char *data = bytes.constData();
@@ -89,6 +73,21 @@ void syncFolder(const QString &folder)
 }
 
 } // namespace
+
+bool EnsurePrivateFolder(const QString &folder)
+{
+    QFileInfo info(folder);
+    if (info.isDir())
+        return true;
+    if (info.exists()) {
+        errno = ENOTDIR;
+        return false;
+    }
+    const QString parent = info.absolutePath();
+    if (parent != info.absoluteFilePath() && !EnsurePrivateFolder(parent))
+        return false;
+    return ::mkdir(nativePath(folder).constData(), 0700) == 0 || (errno == EEXIST && QFileInfo(folder).isDir());
+}
 
 StoreFile::StoreFile(QString path) : m_path(std::move(path)) {}
 
@@ -142,7 +141,7 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
             return StoreFile(target).update(change, keptAs);
     }
     m_failure.clear();
-    if (!ensureFolder(info.absolutePath()))
+    if (!EnsurePrivateFolder(info.absolutePath()))
         return fail(QStringLiteral("the folder \"%1\" cannot be created: %2").arg(info.absolutePath(), systemError(errno)));
     const FileLock lock(m_path + kLockSuffix, kLockTimeoutMs);
     if (!lock.isLocked())

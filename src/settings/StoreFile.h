@@ -10,6 +10,10 @@
 // writers never change the file in place: each write runs under the lock file beside it
 // ("user.reg.lock"), re-reads the file, applies its change, writes a new file with a unique
 // temporary name in the same folder, flushes it and renames it over the old one.
+// mkdir -p; new folders are readable by their owner only, as the store holds a password.
+// False (with errno set) when the folder cannot be made.
+bool EnsurePrivateFolder(const QString &folder);
+
 class StoreFile
 {
 public:

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -39,6 +40,8 @@ private Q_SLOTS:
     void unsavableStoreIsToldOnce_data();
     void unsavableStoreIsToldOnce();
     void windowFrameShowsExactTitle();
+    void secondRunEndsAtOnce_data();
+    void secondRunEndsAtOnce();
 
 private:
     QProcessEnvironment environment() const;
@@ -437,6 +440,47 @@ void tst_PelkUpdaterProgram::windowFrameShowsExactTitle()
     QVERIFY2(!found.isEmpty(), qPrintable(titles));
     for (const QString &title : found)
         QCOMPARE(title, QStringLiteral("Orbel - Catalog - Check for Updates"));
+}
+
+void tst_PelkUpdaterProgram::secondRunEndsAtOnce_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("said"); // a line on standard error; an interactive start raises the first's window
+    QTest::newRow("silent") << QStringList{QStringLiteral("/SILENT"), QStringLiteral("/LNG:engb")} << true;
+    QTest::newRow("automatic") << QStringList{QStringLiteral("/AUTO"), QStringLiteral("/LNG:engb")} << true;
+    QTest::newRow("interactive") << QStringList{QStringLiteral("/LNG:engb")} << false;
+}
+
+// The timer's run and the autostart entry's may meet: the later one ends before it does anything.
+void tst_PelkUpdaterProgram::secondRunEndsAtOnce()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, said);
+    {
+        RegFileStore settings = store();
+        WriteAutoUpdate(settings, QStringLiteral("5.2.1.7"), true);
+    }
+    QProcess first;
+    first.setProcessEnvironment(environment());
+    first.start(m_program, {QStringLiteral("/LNG:engb")});
+    const auto stopFirst = qScopeGuard([&first] {
+        first.kill();
+        first.waitForFinished();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_dir->filePath(QStringLiteral("config/Orbel/PelkUpdater.raise"))),
+                             kRunTimeoutMs);
+
+    QProcess second;
+    second.setProcessEnvironment(environment());
+    second.start(m_program, arguments);
+    QVERIFY2(second.waitForFinished(kRunTimeoutMs), "the second run did not end by itself");
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    const QString errors = QString::fromUtf8(second.readAllStandardError());
+    // A silent run that went on would have said that online updates are off.
+    QVERIFY2(!errors.contains(QLatin1String("Online updates")), qPrintable(errors));
+    QCOMPARE(errors.contains(QLatin1String("already running")), said);
+    QCOMPARE(first.state(), QProcess::Running);
 }
 
 QTEST_MAIN(tst_PelkUpdaterProgram)
