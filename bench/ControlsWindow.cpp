@@ -5,6 +5,7 @@
 // Like PelkUpdater with PELK_QUIT_AFTER_FIRST_PAINT=1, it quits once it has been painted.
 
 #include "QuitAtFirstPaint.h"
+#include "base/PelkFonts.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -17,16 +18,6 @@ namespace {
 constexpr int kWidth = 818;
 constexpr int kHeight = 581;
 constexpr int kBottomHeight = 57;
-
-QFont windowFont(int pixelSize)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Arial Unicode MS"), QStringLiteral("Arial"),
-                      QStringLiteral("Liberation Sans")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 QFrame *panel(QWidget *parent, const QColor &color, const QRect &geometry)
 {
@@ -42,7 +33,7 @@ QFrame *panel(QWidget *parent, const QColor &color, const QRect &geometry)
 QLabel *label(QWidget *parent, const QString &text, int pixelSize, const QRect &geometry)
 {
     auto *result = new QLabel(text, parent);
-    result->setFont(windowFont(pixelSize));
+    result->setFont(PelkFont(pixelSize));
     result->setGeometry(geometry);
     return result;
 }
@@ -55,7 +46,7 @@ public:
         const QString title = QStringLiteral("Orbel - Katalog - Nach Updates suchen");
         setWindowTitle(title);
         setFixedSize(kWidth, kHeight);
-        setFont(windowFont(13));
+        setFont(PelkFont(13));
 
         QFrame *titlePanel = panel(this, Qt::white, QRect(0, 118, kWidth, 81));
         label(titlePanel, title, 27, QRect(80, 24, kWidth - 88, 40))->setAlignment(Qt::AlignLeft | Qt::AlignTop);

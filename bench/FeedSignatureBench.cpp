@@ -7,6 +7,7 @@
 //   on the machine only ever adds time)
 // Exits 1 when the goal is missed or the feed does not verify.
 
+#include "FastestRun.h"
 #include "check/FeedKeys.h"
 #include "check/FeedSignature.h"
 #include "check/FeedSigningKey.h"
@@ -35,17 +36,6 @@ QByteArray generatedFeed(qsizetype size)
     return feed + "</messages>\n";
 }
 
-double fastestMs(int runs, const std::function<void()> &action)
-{
-    double best = 1e9;
-    for (int run = 0; run < runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        action();
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
 } // namespace
 
 int main(int argc, char *argv[])

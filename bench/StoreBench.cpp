@@ -9,6 +9,7 @@
 //   machine only ever adds time)
 // Exits 1 when a goal is missed.
 
+#include "FastestRun.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
 #include "settings/RegFileStore.h"
@@ -65,18 +66,6 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
-// The fastest of `runs` runs, in milliseconds.
-double fastestMs(int runs, const std::function<void()> &action)
-{
-    double best = 1e12;
-    for (int run = 0; run < runs; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        action();
-        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
 
 struct StoreTimes
 {

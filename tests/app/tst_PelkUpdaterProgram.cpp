@@ -51,6 +51,9 @@ private:
         return RegFileStore(userRegFile(), m_dir->filePath(QStringLiteral("etc/Orbel/machine.reg")));
     }
     void writeServicePack(const char *allow);
+    // Runs the program with "/SILENT" or without (ending after the first paint) to its end
+    // with status 0; false otherwise. `errors` gets its standard error.
+    bool runToEnd(bool silent, QByteArray &errors) const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_program;
@@ -85,6 +88,19 @@ void tst_PelkUpdaterProgram::writeServicePack(const char *allow)
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(QByteArray("<?xml version=\"1.0\"?>\n<Pelk><ProgVersion Value=\"5.2.1.7\"/>"
                           "<AllowOnlineUpdate Value=\"") + allow + "\"/></Pelk>\n");
+}
+
+bool tst_PelkUpdaterProgram::runToEnd(bool silent, QByteArray &errors) const
+{
+    QProcessEnvironment env = environment();
+    if (!silent)
+        env.insert(QStringLiteral("PELK_QUIT_AFTER_FIRST_PAINT"), QStringLiteral("1"));
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(m_program, silent ? QStringList{QStringLiteral("/SILENT")} : QStringList());
+    const bool ended = process.waitForFinished(kRunTimeoutMs);
+    errors = process.readAllStandardError();
+    return ended && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 QProcessEnvironment tst_PelkUpdaterProgram::environment() const
@@ -328,16 +344,8 @@ void tst_PelkUpdaterProgram::flawedStoreKeepsItsSettings()
     file.write(flawed);
     file.close();
 
-    QProcessEnvironment env = environment();
-    if (!silent)
-        env.insert(QStringLiteral("PELK_QUIT_AFTER_FIRST_PAINT"), QStringLiteral("1"));
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(m_program, silent ? QStringList{QStringLiteral("/SILENT")} : QStringList());
-    QVERIFY2(process.waitForFinished(kRunTimeoutMs), "the run did not end by itself");
-    QCOMPARE(process.exitCode(), 0);
-
-    const QByteArray errors = process.readAllStandardError();
+    QByteArray errors;
+    QVERIFY(runToEnd(silent, errors));
     QCOMPARE(errors.count("was damaged"), noticeLines);
     RegFileStore after = store();
     QCOMPARE(ReadStoredLanguage(after), QByteArray("engb"));
@@ -369,16 +377,9 @@ void tst_PelkUpdaterProgram::unsavableStoreIsToldOnce()
     QVERIFY(blocker.open(QIODevice::WriteOnly)); // the store's folder is a file, for root too
     blocker.close();
 
-    QProcessEnvironment env = environment();
-    if (!silent)
-        env.insert(QStringLiteral("PELK_QUIT_AFTER_FIRST_PAINT"), QStringLiteral("1"));
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(m_program, silent ? QStringList{QStringLiteral("/SILENT")} : QStringList());
-    QVERIFY2(process.waitForFinished(kRunTimeoutMs), "the run did not end by itself");
-    QCOMPARE(process.exitCode(), 0);
-
-    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    QByteArray output;
+    QVERIFY(runToEnd(silent, output));
+    const QString errors = QString::fromUtf8(output);
     const QString notice =
         QStringLiteral("The settings file \"%1\" cannot be written: Not a directory. Nothing of this run is kept").arg(userRegFile());
     QVERIFY2(errors.count(notice) == noticeLines, qPrintable(errors));
