@@ -89,42 +89,47 @@ bool isProxied(const QNetworkProxy &proxy)
     return proxy.type() != QNetworkProxy::NoProxy && proxy.type() != QNetworkProxy::DefaultProxy;
 }
 
-QString proxyText(const QNetworkProxy &proxy)
+QString proxyName(const QNetworkProxy &proxy)
 {
-    return QStringLiteral("the proxy ") + proxy.hostName() + QLatin1Char(':') + QString::number(proxy.port());
+    return proxy.hostName() + QLatin1Char(':') + QString::number(proxy.port());
 }
 
-// Through a proxy, the connection that failed is the one to the proxy.
-QString peerText(const QUrl &url, const QNetworkProxy &proxy)
+// A failure at the far end of the connection: the service's host, or through a proxy the
+// proxy, whose text has a key of its own ("...Proxy") that names it as a proxy.
+PelkError peerFailure(const QUrl &url, const QNetworkProxy &proxy, const char *textKey, const QString &english,
+                      const QStringList &more = {})
 {
-    return isProxied(proxy) ? proxyText(proxy) : hostText(url);
+    if (isProxied(proxy))
+        return PelkError(QByteArray(textKey) + "Proxy", QString(english).replace(QLatin1String("%1"), QLatin1String("the proxy %1")),
+                         QStringList{proxyName(proxy)} + more);
+    return PelkError(textKey, english, QStringList{hostText(url)} + more);
 }
 
-QString transportFailure(const QNetworkReply &reply, const QUrl &url, const QNetworkProxy &proxy,
-                         bool answeredProxy)
+PelkError transportFailure(const QNetworkReply &reply, const QUrl &url, const QNetworkProxy &proxy,
+                           bool answeredProxy)
 {
     switch (reply.error()) {
     case QNetworkReply::ConnectionRefusedError:
     case QNetworkReply::ProxyConnectionRefusedError:
-        return QStringLiteral("Connection refused by %1").arg(peerText(url, proxy));
+        return peerFailure(url, proxy, "txtNetRefused", QStringLiteral("Connection refused by %1"));
     case QNetworkReply::HostNotFoundError:
     case QNetworkReply::ProxyNotFoundError:
-        return isProxied(proxy) ? QStringLiteral("Proxy %1 not found").arg(proxy.hostName())
-                                : QStringLiteral("Host %1 not found").arg(url.host());
+        return isProxied(proxy) ? PelkError("txtNetProxyNotFound", QStringLiteral("Proxy %1 not found"), {proxy.hostName()})
+                                : PelkError("txtNetHostNotFound", QStringLiteral("Host %1 not found"), {url.host()});
     case QNetworkReply::RemoteHostClosedError:
     case QNetworkReply::ProxyConnectionClosedError:
-        return QStringLiteral("Connection closed by %1 before the reply was complete").arg(peerText(url, proxy));
+        return peerFailure(url, proxy, "txtNetClosed", QStringLiteral("Connection closed by %1 before the reply was complete"));
     case QNetworkReply::SslHandshakeFailedError:
         // The system's text alone, in the language of the windows: "SSL handshake failed: ..."
-        return hostText(url) + QStringLiteral(": ") + reply.errorString();
+        return PelkError(hostText(url) + QStringLiteral(": ") + reply.errorString());
     case QNetworkReply::ProxyTimeoutError:
-        return QStringLiteral("Time-out at %1").arg(proxyText(proxy));
+        return PelkError("txtNetProxyTimeout", QStringLiteral("Time-out at the proxy %1"), {proxyName(proxy)});
     case QNetworkReply::ProxyAuthenticationRequiredError:
-    {
-        const QString name = proxy.hostName() + QLatin1Char(':') + QString::number(proxy.port());
-        return answeredProxy ? QStringLiteral("The proxy %1 refused the user name and password").arg(name)
-                             : QStringLiteral("The proxy %1 requires a user name and password").arg(name);
-    }
+        return answeredProxy
+            ? PelkError("txtNetProxyLoginRefused", QStringLiteral("The proxy %1 refused the user name and password"),
+                        {proxyName(proxy)})
+            : PelkError("txtNetProxyLoginNeeded", QStringLiteral("The proxy %1 requires a user name and password"),
+                        {proxyName(proxy)});
     default:
         break;
     }
@@ -132,28 +137,31 @@ QString transportFailure(const QNetworkReply &reply, const QUrl &url, const QNet
     const QByteArray encoding = reply.rawHeader("Content-Encoding");
     const QNetworkReply::NetworkError error = reply.error();
     if ((error == QNetworkReply::UnknownContentError || error == QNetworkReply::ProtocolFailure) && !encoding.isEmpty())
-        return QStringLiteral("The reply of the update service at %1 cannot be unpacked: it is not valid "
-                              "\"%2\" data, as its Content-Encoding says")
-            .arg(hostText(url), QString::fromLatin1(encoding));
-    return reply.errorString();
+        return PelkError("txtNetNotUnpacked",
+                         QStringLiteral("The reply of the update service at %1 cannot be unpacked: it is not valid "
+                                        "\"%2\" data, as its Content-Encoding says"),
+                         {hostText(url), QString::fromLatin1(encoding)});
+    return PelkError(reply.errorString());
 }
 
-// The service, and the proxy that the exchange goes through, if any.
-QString serviceText(const QUrl &url, const QNetworkProxy &proxy)
+PelkError largerThan(const RequestLimits &limits)
 {
-    const QString service = QStringLiteral("the update service at ") + hostText(url);
-    return isProxied(proxy) ? service + QStringLiteral(" through ") + proxyText(proxy) : service;
-}
-
-QString largerThanText(const RequestLimits &limits)
-{
-    return QStringLiteral("The reply of the update service is larger than %1").arg(sizeText(limits.maxReplyBytes));
+    return PelkError("txtNetTooLarge", QStringLiteral("The reply of the update service is larger than %1"),
+                     {sizeText(limits.maxReplyBytes)});
 }
 
 PelkError deadlinePassed(QNetworkAccessManager &manager, const QUrl &url, const RequestLimits &limits)
 {
-    return PelkError(QStringLiteral("Time-out: the exchange with %1 did not end within %2 seconds")
-                         .arg(serviceText(url, effectiveProxy(manager, url)), seconds(limits.overallTimeoutMs)));
+    const QNetworkProxy proxy = effectiveProxy(manager, url);
+    const QString seconds = ::seconds(limits.overallTimeoutMs);
+    if (isProxied(proxy))
+        return PelkError("txtNetDeadlineProxy",
+                         QStringLiteral("Time-out: the exchange with the update service at %1 through the proxy %2 "
+                                        "did not end within %3 seconds"),
+                         {hostText(url), proxyName(proxy), seconds});
+    return PelkError("txtNetDeadline",
+                     QStringLiteral("Time-out: the exchange with the update service at %1 did not end within %2 seconds"),
+                     {hostText(url), seconds});
 }
 
 // Milliseconds left until `deadline`, as a timer takes them.
@@ -194,8 +202,9 @@ QUrl redirectTarget(const QUrl &from, const QByteArray &location, const HttpRepl
     const QUrl resolved = from.resolved(target);
     const QString scheme = resolved.scheme().toLower();
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
-        throw PelkError(QStringLiteral("%1 %2: the redirect to a \"%3:\" address is not followed, only http and https")
-                            .arg(QString::number(reply.status), QString::fromLatin1(reply.reasonPhrase), scheme));
+        throw PelkError("txtNetRedirectScheme",
+                        QStringLiteral("%1 %2: the redirect to a \"%3:\" address is not followed, only http and https"),
+                        {QString::number(reply.status), QString::fromLatin1(reply.reasonPhrase), scheme});
     return resolved;
 }
 
@@ -302,19 +311,20 @@ HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const Requ
     idleTimer.stop();
     deadlineTimer.stop();
     if (!r->isFinished())
-        throw PelkError(QStringLiteral("The request to %1 was interrupted").arg(hostText(url)));
+        throw PelkError("txtNetInterrupted", QStringLiteral("The request to %1 was interrupted"), {hostText(url)});
 
     switch (failure) {
     case Failure::ConnectTimeout:
-        throw PelkError(QStringLiteral("Time-out: no connection to %1 within %2 seconds")
-                            .arg(peerText(url, effectiveProxy(manager, url)), seconds(limits.connectTimeoutMs)));
+        throw peerFailure(url, effectiveProxy(manager, url), "txtNetNoConnection",
+                          QStringLiteral("Time-out: no connection to %1 within %2 seconds"),
+                          {seconds(limits.connectTimeoutMs)});
     case Failure::IdleTimeout:
-        throw PelkError(QStringLiteral("Time-out: the update service at %1 sent nothing for %2 seconds")
-                            .arg(hostText(url), seconds(limits.idleTimeoutMs)));
+        throw PelkError("txtNetSilent", QStringLiteral("Time-out: the update service at %1 sent nothing for %2 seconds"),
+                        {hostText(url), seconds(limits.idleTimeoutMs)});
     case Failure::Deadline:
         throw deadlinePassed(manager, url, limits);
     case Failure::TooLarge:
-        throw PelkError(largerThanText(limits));
+        throw largerThan(limits);
     case Failure::None:
         break;
     }
@@ -322,7 +332,7 @@ HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const Requ
     const QVariant status = r->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const bool serviceStatus = login.serviceAsked && r->error() == QNetworkReply::ProxyAuthenticationRequiredError;
     if (!serviceStatus && !isServerAnswer(status, r->error()))
-        throw PelkError(transportFailure(*r, url, effectiveProxy(manager, url), login.answers > 0));
+        throw transportFailure(*r, url, effectiveProxy(manager, url), login.answers > 0);
 
     HopReply answer;
     answer.data.status = serviceStatus ? 407 : status.toInt();
@@ -332,7 +342,7 @@ HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const Requ
         answer.data.reasonPhrase = "Proxy Authentication Required";
     received += r->readAll();
     if (received.size() > limits.maxReplyBytes)
-        throw PelkError(largerThanText(limits));
+        throw largerThan(limits);
     answer.data.body = received;
     answer.location = r->rawHeader("Location");
     return answer;
@@ -374,10 +384,10 @@ HttpReplyData postAndWait(QNetworkAccessManager &manager, QNetworkRequest reques
         if (!target.isValid())
             return reply.data; // a redirect to nowhere this program goes is reported as it came
         if (redirects >= limits.maxRedirects)
-            throw PelkError(QStringLiteral("Too many redirects from %1").arg(hostText(url)));
+            throw PelkError("txtNetRedirects", QStringLiteral("Too many redirects from %1"), {hostText(url)});
         if (url.scheme().toLower() == QLatin1String("https") && target.scheme().toLower() == QLatin1String("http"))
-            throw PelkError(QStringLiteral("Redirect to %1 refused: never from https to http")
-                                .arg(target.toDisplayString(QUrl::RemoveUserInfo)));
+            throw PelkError("txtNetRedirectDowngrade", QStringLiteral("Redirect to %1 refused: never from https to http"),
+                            {target.toDisplayString(QUrl::RemoveUserInfo)});
         hop = nextHop(hop, target, reply.data.status);
     }
 }

@@ -58,6 +58,22 @@ void appendField(QByteArray &body, const char *key, const QString &value)
     body += '=';
     body += FormEncode(value);
 }
+
+// The exchange, its failures told in the user's language where the language file has
+// the text: the network module knows no language.
+HttpReplyData postInLanguage(const CheckContext &context, const HttpPost &post, const ProxyRoute &route,
+                             const RequestLimits &limits, const QDeadlineTimer &deadline)
+{
+    try {
+        return context.transport.Post(post, route, limits, deadline);
+    } catch (const PelkError &error) {
+        const QString text = error.textKey().isEmpty() ? QString() : context.languages.WindowText(error.textKey());
+        if (text.isEmpty())
+            throw;
+        throw PelkError(FillPlaceholders(text, error.arguments()));
+    }
+}
+
 } // namespace
 
 XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &context, CheckHost &host,
@@ -95,7 +111,7 @@ XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &
     appendField(body, "dn", QString::fromUtf8(DotNetVersionsText(context.store)));
     appendField(body, "re", QString::fromUtf8(EnvironmentCode(probe, context.store)));
 
-    const HttpReplyData reply = context.transport.Post(post, route, limits, deadline);
+    const HttpReplyData reply = postInLanguage(context, post, route, limits, deadline);
     if (reply.status != 200) {
         host.AddLogLine(context.languages.GetText("txtError") + QStringLiteral(": ") + QString::number(reply.status)
                         + QLatin1Char(' ') + QString::fromLatin1(reply.reasonPhrase));

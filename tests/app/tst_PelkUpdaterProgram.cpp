@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -71,6 +72,9 @@ void tst_PelkUpdaterProgram::init()
     m_program = folder + QStringLiteral("/PelkUpdater");
     QVERIFY(QFile::copy(QStringLiteral(PELK_PROGRAM), m_program));
     QVERIFY(QFile::setPermissions(m_program, QFile::permissions(m_program) | QFile::ExeOwner));
+    // The network module, for the runs that check; the page module stays out (no messages window).
+    QVERIFY(QFile::copy(QFileInfo(QStringLiteral(PELK_PROGRAM)).path() + QStringLiteral("/PelkNetwork.so"),
+                        folder + QStringLiteral("/PelkNetwork.so")));
     QVERIFY(QFile::copy(QStringLiteral(PELK_EXAMPLES_DIR "/PelkUpdater.ini"),
                         folder + QStringLiteral("/PelkUpdater.ini")));
     // No request leaves the machine: online updates are off unless a test turns them on.
@@ -204,7 +208,8 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions_data()
     QTest::addColumn<bool>("display"); // false: no display and no platform chosen
     QTest::addColumn<bool>("servicePack");
     QTest::addColumn<QString>("line"); // the start of a line on standard error
-    QTest::addColumn<QStringList>("before"); // "wish", "allowed", "no address", "checked <n> h ago"
+    // "wish", "allowed", "no address", "closed port", "checked <n> h ago"
+    QTest::addColumn<QStringList>("before");
     QTest::addColumn<int>("exitCode");
 
     const QString silent = QStringLiteral("/SILENT");
@@ -237,6 +242,10 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions_data()
                                       << QStringLiteral("Error: No address of the update service")
                                       << QStringList{QStringLiteral("wish"), QStringLiteral("allowed"),
                                                      QStringLiteral("no address")} << 1;
+    // The network's own failures are told in the run's language too.
+    QTest::newRow("auto, connection refused, German")
+        << QStringList{auto_} << false << true << QStringLiteral("Fehler: Verbindung abgelehnt von 127.0.0.1:1")
+        << QStringList{QStringLiteral("wish"), QStringLiteral("allowed"), QStringLiteral("closed port")} << 1;
     QTest::newRow("silent, no address") << QStringList{silent, english} << false << true
                                         << QStringLiteral("Error: No address of the update service")
                                         << QStringList{QStringLiteral("allowed"), QStringLiteral("no address")} << 0;
@@ -269,11 +278,12 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
     }
     if (before.contains(QLatin1String("allowed")))
         writeServicePack("1");
-    if (before.contains(QLatin1String("no address"))) {
+    if (before.contains(QLatin1String("no address")) || before.contains(QLatin1String("closed port"))) {
         const QString iniPath = m_dir->filePath(QStringLiteral("program/PelkUpdater.ini"));
         QFile ini(iniPath);
         QVERIFY(ini.open(QIODevice::ReadOnly));
-        const QByteArray text = ini.readAll().replace("UpdateCheckURL=", "UpdateCheckURL=\n;");
+        const QByteArray address = before.contains(QLatin1String("no address")) ? "" : "http://127.0.0.1:1/update";
+        const QByteArray text = ini.readAll().replace("UpdateCheckURL=", QByteArray("UpdateCheckURL=" + address + "\n;"));
         ini.close();
         QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ini.write(text);
