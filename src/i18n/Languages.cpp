@@ -52,6 +52,7 @@ constexpr BuiltInEntry kBuiltInTexts[] = {
     {"txtNumberOfMessagesNew", "New messages"},
     {"txtNoNewUpdatesAvailable", "No new updates available"},
     {"txtShowOldUpdates", "Would you like to see the messages you have already read?"},
+    {"txtMoreNewMessages", "and %1 more"},
 };
 
 const QString kLangsSection = QStringLiteral("Langs");
