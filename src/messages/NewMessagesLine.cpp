@@ -31,13 +31,17 @@ QString shortTitle(const QString &title)
 
 QString NewMessagesLine(const XmlDocument &feed, const QList<QByteArray> &seenIds, const QString &moreText)
 {
-    const SeenMsgIDs seen(seenIds);
     const pugi::xpath_node_set nodes = SelectNodes(feed, QStringLiteral("/messages/message"));
+    QList<QByteArray> ids;
+    ids.reserve(qsizetype(nodes.size()));
+    for (const pugi::xpath_node &node : nodes)
+        ids.append(AttributeText(node.node(), QStringLiteral("id"), QString()).toUtf8());
+    const QSet<QString> seen = SeenMsgIDs::seenAmong(seenIds, ids);
     QStringList named;
     qsizetype more = 0;
     for (size_t i = nodes.size(); i-- > 0;) {
         const pugi::xml_node message = nodes[i].node();
-        if (seen.contains(AttributeText(message, QStringLiteral("id"), QString()).toUtf8()))
+        if (seen.contains(SeenMsgIDs::foldedKey(ids.at(qsizetype(i)))))
             continue;
         if (named.size() == kNewMessagesNamed) {
             ++more;
