@@ -1,10 +1,13 @@
 // Store and language list benchmark: a settings store of about 1 MB and 8 MB, laid out three
 // ways (many keys, many values in one key, and both), read the way the program opens a key and
-// written once; and a language file of 2,000, 16,000 and 128,000 languages turned into the
-// language list.
+// written once; the store work of one silent check (installation id, last-check time, proxy
+// settings, the seen list counted against a feed of four messages) on a store of many values
+// and on one long seen list, each of 4 MB and 32 MB, in time and peak memory per megabyte;
+// and a language file of 2,000, 16,000 and 128,000 languages turned into the language list.
 // Goals: the 1 MB store read in at most 250 ms, one write into it in at most 500 ms,
 // 2,000 languages in at most 100 ms; and eight times the size in at most 16 times the time
-// (growth with the square of the size would take 64 times).
+// (growth with the square of the size would take 64 times). The silent check's store work:
+// at most 100 ms and 8 MB of memory per megabyte of store, at both sizes.
 //   pelk_store_bench [runs]   (default 5; the fastest run counts, since other work on the
 //   machine only ever adds time)
 // Exits 1 when a goal is missed.
@@ -12,12 +15,20 @@
 #include "FastestRun.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
+#include "base/Clock.h"
+#include "check/UpdateCheck.h"
 #include "settings/RegFileStore.h"
+#include "settings/UPelkUpdaterUtils.h"
+#include "sysinfo/XmlHelpers.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <fstream>
+#include <malloc.h>
+#include <string>
 
 #include <algorithm>
 #include <cstdio>
@@ -72,6 +83,75 @@ struct StoreTimes
     double readMs = 0;
     double writeMs = 0;
 };
+
+// The store of a user who has read `size` bytes' worth of messages (one seen list), or whose
+// store holds `size` bytes of other values beside the program's own.
+enum class CheckStore { ManyValues, LongSeenList };
+const QString kVersion = QStringLiteral("5.2.1.7");
+
+QByteArray generatedCheckStore(CheckStore shape, qsizetype size)
+{
+    QByteArray file = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Orbel\\PelkUpdater]\n"
+                      "\"ID\"=\"{00000000-0000-0000-0000-000000000000}\"\n";
+    file.reserve(size + 4096);
+    if (shape == CheckStore::ManyValues) {
+        for (int i = 0; file.size() < size; ++i)
+            file += "\"Value" + QByteArray::number(i) + "\"=\"Some text of a value, number " + QByteArray::number(i) + "\"\n";
+        return file + "\n";
+    }
+    file += "\n[HKEY_CURRENT_USER\\Software\\Orbel\\PelkUpdater\\5.2.1.7]\n\"OldMsgIDs\"=\"";
+    for (int i = 0; file.size() < size; ++i)
+        file += "message-" + QByteArray::number(i) + ';';
+    return file + "sp-5.2.2\"\n\n";
+}
+
+// Peak resident memory since the last reset, in KiB; the reset makes the next peak the
+// current size (Linux 4.0 and later).
+qint64 residentPeakKiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoll(line.substr(6));
+    }
+    return -1;
+}
+
+void resetResidentPeak()
+{
+    ::malloc_trim(0); // what earlier runs freed goes back to the system and counts again
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+struct CheckCost
+{
+    double ms = 0;
+    qint64 peakKiB = 0; // above the memory in use before
+};
+
+CheckCost measureCheckStore(const QString &file, const QByteArray &bytes, int fresh, int runs, bool &correct)
+{
+    const XmlDocumentPtr feed = ParseXmlText(
+        "<messages><message id=\"welcome-2026\"/><message id=\"SP-5.2.2\"/><message id=\"a\"/>"
+        "<message id=\"b\"/></messages>");
+    const SystemClock clock;
+    correct = true;
+    CheckCost cost;
+    // Each run starts from the store as it was, so that each writes the last-check time.
+    cost.ms = fastestMs(runs, [&] {
+        correct = correct && writeFile(file, bytes);
+        resetResidentPeak();
+        const qint64 before = residentPeakKiB();
+        RegFileStore store(file, QString());
+        correct = correct && GetInstallationId(store) == "{00000000-0000-0000-0000-000000000000}";
+        WriteLastUpdate(store, kVersion, clock);
+        correct = correct && ReadProxySettings(store).Option == 0;
+        const MessageCounts counts = CountMessages(*feed, store, kVersion);
+        correct = correct && counts.fresh == fresh;
+        cost.peakKiB = qMax(cost.peakKiB, residentPeakKiB() - before);
+    });
+    return cost;
+}
 
 StoreTimes measureStore(const QString &file, const QByteArray &bytes, int runs, bool &correct)
 {
@@ -129,6 +209,33 @@ int main(int argc, char *argv[])
                     " read x%.2f  %s\n",
                     named.name, double(sizes[0]) / kMegabyte, times[0].readMs, times[0].writeMs,
                     double(sizes[1]) / kMegabyte, times[1].readMs, times[1].writeMs, ratio, met ? "ok" : "GOAL MISSED");
+    }
+
+    for (const auto &[name, shape] : {std::pair{"many values", CheckStore::ManyValues},
+                                      std::pair{"one long seen list", CheckStore::LongSeenList}}) {
+        CheckCost costs[2];
+        qsizetype sizes[2];
+        bool met = true;
+        for (int i = 0; i < 2; ++i) {
+            const QByteArray bytes = generatedCheckStore(shape, kMegabyte * (i == 0 ? 4 : 32));
+            sizes[i] = bytes.size();
+            bool correct = false;
+            costs[i] = measureCheckStore(file, bytes, shape == CheckStore::LongSeenList ? 3 : 4, runs, correct);
+            if (!correct) {
+                std::fprintf(stderr, "the silent check's store work on %s went wrong\n", name);
+                return 2;
+            }
+            const double megabytes = double(sizes[i]) / kMegabyte;
+            met = met && costs[i].ms / megabytes <= 100.0 && costs[i].peakKiB / 1024.0 / megabytes <= 8.0;
+        }
+        allMet = allMet && met;
+        std::printf("silent check, %-19s", name);
+        for (int i = 0; i < 2; ++i) {
+            const double megabytes = double(sizes[i]) / kMegabyte;
+            std::printf(" %5.1f MB: %8.1f ms, peak +%5.1f MiB (%5.1f ms, %4.1f MiB per MB);", megabytes, costs[i].ms,
+                        costs[i].peakKiB / 1024.0, costs[i].ms / megabytes, costs[i].peakKiB / 1024.0 / megabytes);
+        }
+        std::printf("  %s\n", met ? "ok" : "GOAL MISSED");
     }
 
     const QString iniPath = dir.filePath(QStringLiteral("PelkUpdater.ini"));

@@ -491,7 +491,8 @@ void TFPelkUpdaterMain::ShowMessages(const XmlDocumentPtr &feed, const QList<QBy
 {
     // Without a display the messages stay unseen, so that the next run with one shows them.
     if (!m_displayAvailable)
-        AddLogLine(NewMessagesLine(*feed, seenIds));
+        AddLogLine(NewMessagesLine(*feed, seenIds, m_languages->GetText("txtMoreNewMessages"),
+                                   m_languages->GetTextOrBuiltIn("txtNoDisplayNewMessages")));
     else if (m_messages)
         m_messages->ShowFeed(feed, seenIds);
 }

@@ -44,6 +44,8 @@ void applyRoute(QNetworkAccessManager &manager, const ProxyRoute &route)
 
 enum class Failure { None, ConnectTimeout, IdleTimeout, Deadline, TooLarge };
 
+constexpr qint64 kReadAheadBytes = 256 * 1024;
+
 // The proxy that the manager takes for `url`; NoProxy / DefaultProxy when it goes direct.
 QNetworkProxy effectiveProxy(QNetworkAccessManager &manager, const QUrl &url)
 {
@@ -254,6 +256,13 @@ HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const Requ
     login.serviceAsked = false;
     const ReplyPtr reply = send(manager, hop);
     QNetworkReply *r = reply.get();
+    // Without a bound the network thread reads on as fast as the server sends while the
+    // reply waits for its turn here, past any cap. The stack takes the bound only once the
+    // request is under way in its thread: given when it starts to connect, the bound is
+    // there before the request's body has gone out, and so before the reply comes.
+    const auto bound = [r] { r->setReadBufferSize(kReadAheadBytes); };
+    bound();
+    QObject::connect(r, &QNetworkReply::socketStartedConnecting, bound);
 
     QEventLoop loop;
     Failure failure = Failure::None;
@@ -283,6 +292,7 @@ HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const Requ
     };
 
     QObject::connect(r, &QNetworkReply::requestSent, [&] {
+        bound();
         connectTimer.stop();
         idleTimer.start();
     });
@@ -293,10 +303,18 @@ HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const Requ
         if (length.isValid() && length.toLongLong() > limits.maxReplyBytes)
             fail(Failure::TooLarge);
     });
+    // One byte past the cap tells that the reply is too large; nothing beyond it is read.
+    // The buffer is taken whole at once, so that it never grows by copying; the pages it
+    // does not fill cost no memory.
+    const auto take = [&] {
+        if (received.capacity() <= limits.maxReplyBytes)
+            received.reserve(limits.maxReplyBytes + 1);
+        received += r->read(limits.maxReplyBytes + 1 - received.size());
+        return received.size() <= limits.maxReplyBytes;
+    };
     QObject::connect(r, &QNetworkReply::readyRead, [&] {
         progress();
-        received += r->readAll();
-        if (received.size() > limits.maxReplyBytes)
+        if (!take())
             fail(Failure::TooLarge);
     });
     QObject::connect(r, &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -340,8 +358,7 @@ HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const Requ
     answer.data.reasonPhrase = r->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString().toLatin1();
     if (serviceStatus && answer.data.reasonPhrase.isEmpty())
         answer.data.reasonPhrase = "Proxy Authentication Required";
-    received += r->readAll();
-    if (received.size() > limits.maxReplyBytes)
+    if (r->bytesAvailable() > 0 && !take())
         throw largerThan(limits);
     answer.data.body = received;
     answer.location = r->rawHeader("Location");

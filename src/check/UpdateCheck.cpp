@@ -36,7 +36,10 @@ void reportFeed(bool silent, const CheckContext &context, CheckHost &host, const
             return;
     }
     const UserInputBlocker::Pause showing(blocker);
-    host.ShowMessages(feed, counts.seenList);
+    QList<QByteArray> seenList = counts.seenList;
+    std::stable_sort(seenList.begin(), seenList.end(),
+                     [](const QByteArray &a, const QByteArray &b) { return SeenMsgIDs::compare(a, b) < 0; });
+    host.ShowMessages(feed, seenList);
 }
 void recordSuccess(const CheckContext &context)
 {
@@ -57,15 +60,17 @@ MessageCounts CountMessages(const pugi::xml_document &feed, RegistryStore &store
         return counts;
 
     LoadOldMsgIds(store, version, counts.seenList);
-    std::stable_sort(counts.seenList.begin(), counts.seenList.end(),
-                     [](const QByteArray &a, const QByteArray &b) { return SeenMsgIDs::compare(a, b) < 0; });
-    const SeenMsgIDs seen(counts.seenList);
-
     // Every node counts, duplicates included; a message without "id" has an empty one.
-    counts.fresh = counts.total;
-    for (const pugi::xpath_node &node : nodes) {
-        if (seen.contains(QByteArray(node.node().attribute("id").value())))
-            --counts.fresh;
+    // Counting needs no sorted list: the list may be long, the feed is short.
+    QList<QByteArray> ids;
+    ids.reserve(counts.total);
+    for (const pugi::xpath_node &node : nodes)
+        ids.append(QByteArray(node.node().attribute("id").value()));
+    const QSet<QString> seen = SeenMsgIDs::seenAmong(counts.seenList, ids);
+    counts.fresh = 0;
+    for (const QByteArray &id : ids) {
+        if (!seen.contains(SeenMsgIDs::foldedKey(id)))
+            ++counts.fresh;
     }
     return counts;
 }

@@ -13,7 +13,7 @@ class RegistryStore;
 
 // The messages of a reply document and the new ones among them (those whose identifier is
 // not in the seen list, without regard to case), with the seen list they were compared
-// with, sorted. The seen list is read only when there are messages.
+// with, as stored. The seen list is read only when there are messages.
 struct MessageCounts
 {
     int total = 0;

@@ -60,6 +60,8 @@ constexpr BuiltInEntry kBuiltInTexts[] = {
     {"txtReplyNotText", "The reply of the update service is not text in the encoding %1 (line %2, column %3)"},
     {"txtReplyEntities", "The reply of the update service declares entities (line %1, column %2), which a message feed does not use"},
     {"txtReplyWrongRoot", "The reply of the update service is no message feed: its root element is <%1> instead of <messages>"},
+    {"txtMoreNewMessages", "and %1 more"},
+    {"txtNoDisplayNewMessages", "No display: the new messages stay unread until a run with a display shows them"},
 };
 
 const QString kLangsSection = QStringLiteral("Langs");

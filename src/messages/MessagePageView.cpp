@@ -1,5 +1,6 @@
 #include "messages/MessagePageView.h"
 
+#include "messages/MessagePageRequestFilter.h"
 #include "messages/MessagePageScheme.h"
 #include "messages/MessagePageSchemeHandler.h"
 #include "messages/MessageWebPage.h"
@@ -80,6 +81,7 @@ MessagePageView::MessagePageView(UrlOpener &urlOpener, QWidget *parent) : QWebEn
     m_profile->setSpellCheckEnabled(false);
     m_schemeHandler = new MessagePageSchemeHandler(m_profile);
     m_profile->installUrlSchemeHandler(MessagePageSchemeName, m_schemeHandler);
+    m_profile->setUrlRequestInterceptor(new MessagePageRequestFilter(m_profile));
     // The page takes its settings from the profile.
     lockDown(m_profile->settings());
 

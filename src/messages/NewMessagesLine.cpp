@@ -1,6 +1,7 @@
 #include "messages/NewMessagesLine.h"
 
 #include "base/PelkError.h"
+#include "i18n/Languages.h"
 #include "messages/MessageTexts.h"
 #include "messages/SeenMsgIDs.h"
 
@@ -16,19 +17,44 @@ QString dateOf(const pugi::xml_node &message)
         return date;
     }
 }
+
+QString shortTitle(const QString &title)
+{
+    if (title.size() <= kNewMessageTitleShown)
+        return title;
+    qsizetype cut = kNewMessageTitleShown - 1;
+    if (title.at(cut).isLowSurrogate())
+        --cut;
+    return title.left(cut) + QChar(0x2026);
+}
 } // namespace
 
-QString NewMessagesLine(const XmlDocument &feed, const QList<QByteArray> &seenIds)
+QString NewMessagesLine(const XmlDocument &feed, const QList<QByteArray> &seenIds, const QString &moreText,
+                        const QString &introText)
 {
-    const SeenMsgIDs seen(seenIds);
     const pugi::xpath_node_set nodes = SelectNodes(feed, QStringLiteral("/messages/message"));
+    QList<QByteArray> ids;
+    ids.reserve(qsizetype(nodes.size()));
+    for (const pugi::xpath_node &node : nodes)
+        ids.append(AttributeText(node.node(), QStringLiteral("id"), QString()).toUtf8());
+    const QSet<QString> seen = SeenMsgIDs::seenAmong(seenIds, ids);
     QStringList named;
+    qsizetype more = 0;
     for (size_t i = nodes.size(); i-- > 0;) {
         const pugi::xml_node message = nodes[i].node();
-        if (seen.contains(AttributeText(message, QStringLiteral("id"), QString()).toUtf8()))
+        if (seen.contains(SeenMsgIDs::foldedKey(ids.at(qsizetype(i)))))
             continue;
-        named << dateOf(message) + QLatin1Char(' ') + SelectText(message, QStringLiteral("./title"), QString());
+        if (named.size() == kNewMessagesNamed) {
+            ++more;
+            continue;
+        }
+        named << dateOf(message) + QLatin1Char(' ')
+                + shortTitle(SelectText(message, QStringLiteral("./title"), QString()));
     }
-    return QStringLiteral("No display: the new messages stay unread until a run with a display shows them: ")
-        + named.join(QStringLiteral("; "));
+    if (more > 0) {
+        const QString text = moreText.contains(QLatin1String("%1")) ? moreText : BuiltInText("txtMoreNewMessages");
+        named << text.arg(more);
+    }
+    const QString intro = introText.isEmpty() ? BuiltInText("txtNoDisplayNewMessages") : introText;
+    return intro + QStringLiteral(": ") + named.join(QStringLiteral("; "));
 }

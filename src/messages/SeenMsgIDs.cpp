@@ -63,6 +63,29 @@ int SeenMsgIDs::compare(const QByteArray &a, const QByteArray &b)
     return compareKeys(sortKey(a), sortKey(b));
 }
 
+QString SeenMsgIDs::foldedKey(const QByteArray &id)
+{
+    return sortKey(id);
+}
+
+QSet<QString> SeenMsgIDs::seenAmong(const QList<QByteArray> &seenList, const QList<QByteArray> &ids)
+{
+    QSet<QString> wanted;
+    for (const QByteArray &id : ids)
+        wanted.insert(sortKey(id));
+    QSet<QString> found;
+    FoldBuffer folded;
+    for (const QByteArray &item : seenList) {
+        // Most identifiers are ASCII: looked up in place, without a copy.
+        const QString key = foldAscii(item, folded) ? QString::fromRawData(reinterpret_cast<const QChar *>(folded.constData()), folded.size())
+                                                    : sortKey(item);
+        const auto hit = wanted.constFind(key);
+        if (hit != wanted.cend())
+            found.insert(*hit);
+    }
+    return found;
+}
+
 void SeenMsgIDs::assign(const QList<QByteArray> &ids)
 {
     std::vector<QString> keys;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QCollator>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 // The identifiers of the messages the user has read: kept sorted, without duplicates,
@@ -30,6 +31,11 @@ public:
 
     // Negative, zero or positive as `a` sorts before, with or after `b`.
     static int compare(const QByteArray &a, const QByteArray &b);
+    // The text that two identifiers share when they are one.
+    static QString foldedKey(const QByteArray &id);
+    // The folded texts of those `ids` that `seenList` holds: one pass over the list, which
+    // need not be sorted, for the few messages of a feed against a list of any length.
+    static QSet<QString> seenAmong(const QList<QByteArray> &seenList, const QList<QByteArray> &ids);
 
 private:
     // Where `key` stands or would stand, and whether it is there.

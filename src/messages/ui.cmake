@@ -19,6 +19,8 @@ add_library(pelkpageview STATIC
     ${CMAKE_CURRENT_LIST_DIR}/MessagePageScheme.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MessagePageSchemeHandler.h
     ${CMAKE_CURRENT_LIST_DIR}/MessagePageSchemeHandler.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MessagePageRequestFilter.h
+    ${CMAKE_CURRENT_LIST_DIR}/MessagePageRequestFilter.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MessageWebPage.h
     ${CMAKE_CURRENT_LIST_DIR}/MessageWebPage.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MessagePageView.h

@@ -128,19 +128,22 @@ DecodedLines decodeLines(const QByteArray &bytes)
 std::optional<QString> readQuoted(QStringView line, qsizetype &pos)
 {
     QString text;
-    ++pos;
+    // Copied a stretch at a time: a value may be megabytes long.
+    qsizetype stretch = ++pos;
     while (pos < line.size()) {
         const QChar c = line[pos];
         if (c == u'"') {
+            text.append(line.sliced(stretch, pos - stretch));
             ++pos;
             return text;
         }
         if (c == u'\\' && pos + 1 < line.size() && (line[pos + 1] == u'\\' || line[pos + 1] == u'"')) {
+            text.append(line.sliced(stretch, pos - stretch));
             text.append(line[pos + 1]);
             pos += 2;
+            stretch = pos;
             continue;
         }
-        text.append(c);
         ++pos;
     }
     return std::nullopt;
@@ -199,13 +202,11 @@ QString quoted(const QString &text)
 }
 
 // A string the registry editor would write as "text": it must survive the trip through a
-// line of UTF-8 unchanged.
-bool isPlainString(const RegValue &value)
+// line of UTF-8 unchanged, so its data are exactly `text` and one terminating NUL.
+bool isPlainString(const RegValue &value, const QString &text)
 {
-    if (value.type != kRegSz)
-        return false;
-    const QString text = value.text();
-    return RegFile::isStorableName(text) && RegValue::fromString(QString(), text).data == value.data;
+    return value.type == kRegSz && value.data.size() == (text.size() + 1) * 2
+        && value.data.endsWith(QByteArray(2, '\0')) && RegFile::isStorableName(text);
 }
 
 // Hex bytes separated by commas, wrapped like the registry editor's export.
@@ -232,8 +233,11 @@ QString valueLine(const RegValue &value)
 {
     QString line = value.name.isEmpty() ? QStringLiteral("@") : quoted(value.name);
     line += QLatin1Char('=');
-    if (isPlainString(value))
-        return line + quoted(value.text()) + QLatin1Char('\n');
+    if (value.type == kRegSz) {
+        const QString text = value.text(); // once: a value may be megabytes long
+        if (isPlainString(value, text))
+            return line + quoted(text) + QLatin1Char('\n');
+    }
     if (value.type == kRegDword && value.data.size() == 4) {
         return line + QLatin1String("dword:")
             + QString::number(qFromLittleEndian<quint32>(value.data.constData()), 16)
@@ -370,8 +374,10 @@ RegFile::Reading RegFile::read(const QByteArray &bytes)
         reading.damaged = true; // without its header the rest is still read
 
     RegFile &file = reading.content;
-    // Nothing while no key line, or an unreadable one, stands above the values.
+    // Nothing while no key line, or an unreadable one, stands above the values. The key is
+    // looked up once per key line, not once per value.
     std::optional<QStringList> current;
+    qsizetype currentIndex = -1;
     bool inRemovedKey = false;
     const auto moreLines = [&]() -> std::optional<QString> {
         return ++n < lines.size() ? lines[n] : std::nullopt;
@@ -398,7 +404,7 @@ RegFile::Reading RegFile::read(const QByteArray &bytes)
             if (removal) {
                 file.removeKey(path);
             } else {
-                file.listed(path);
+                currentIndex = file.listedIndex(path);
                 current = path;
             }
             continue;
@@ -414,7 +420,7 @@ RegFile::Reading RegFile::read(const QByteArray &bytes)
         if (value->removal)
             file.removeValue(*current, value->value.name);
         else
-            file.setValue(*current, value->value);
+            file.setValueAt(currentIndex, value->value);
     }
     return reading;
 }
@@ -488,7 +494,12 @@ QList<RegValue> RegFile::values(const QStringList &path) const
 
 void RegFile::setValue(const QStringList &path, const RegValue &value)
 {
-    Key &key = listed(path);
+    setValueAt(listedIndex(path), value);
+}
+
+void RegFile::setValueAt(qsizetype keyIndex, const RegValue &value)
+{
+    Key &key = m_keys[keyIndex];
     const QString name = value.name.toCaseFolded();
     const auto known = key.valueIndex.constFind(name);
     if (known != key.valueIndex.cend()) {
@@ -531,13 +542,18 @@ const RegFile::Key *RegFile::find(const QStringList &path) const
 
 RegFile::Key &RegFile::listed(const QStringList &path)
 {
+    return m_keys[listedIndex(path)];
+}
+
+qsizetype RegFile::listedIndex(const QStringList &path)
+{
     const QString folded = foldedPath(path);
     const auto position = m_index.constFind(folded);
     if (position != m_index.cend())
-        return m_keys[*position];
+        return *position;
     m_index.insert(folded, m_keys.size());
     m_keys.append(Key{path, {}, {}});
-    return m_keys.last();
+    return m_keys.size() - 1;
 }
 
 void RegFile::reindex()

@@ -57,6 +57,8 @@ private:
 
     const Key *find(const QStringList &path) const;
     Key &listed(const QStringList &path);
+    qsizetype listedIndex(const QStringList &path); // the key's place in m_keys, listed if new
+    void setValueAt(qsizetype keyIndex, const RegValue &value);
     void reindex();
 
     QList<Key> m_keys;

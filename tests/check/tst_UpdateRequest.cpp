@@ -18,6 +18,13 @@
 #include <chrono>
 #include <thread>
 
+#include <arpa/inet.h>
+#include <fstream>
+#include <malloc.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 // Roomy limits where the request must succeed, short ones where a time-out is the point.
 const RequestLimits kRoomy{8000, 8000, 16 * 1024 * 1024, 5};
@@ -79,6 +86,82 @@ int indexOfHeader(const RecordedRequest &request, const QByteArray &name)
     return -1;
 }
 
+// A service whose reply goes over the cap: endless and chunked, or 40 MiB that end when the
+// connection closes. It sends from a thread of its own as fast as the client takes it, so
+// that the client's reading, not the server, sets the pace.
+class FloodServer
+{
+public:
+    explicit FloodServer(bool chunked) : m_listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr *>(&address), size) != 0 || ::listen(m_listener, 1) != 0
+            || ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &size) != 0)
+            qFatal("FloodServer cannot listen");
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this, chunked] { serve(chunked); });
+    }
+    ~FloodServer()
+    {
+        ::shutdown(m_listener, SHUT_RDWR); // wakes the accept of a server that got no request
+        m_thread.join();
+        ::close(m_listener);
+    }
+    QByteArray url() const { return "http://127.0.0.1:" + QByteArray::number(m_port) + "/update"; }
+
+private:
+    void serve(bool chunked)
+    {
+        const int connection = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (connection < 0)
+            return;
+        QByteArray request;
+        char buffer[4096];
+        for (ssize_t got; !request.contains("\r\n\r\n") && (got = ::recv(connection, buffer, sizeof buffer, 0)) > 0;)
+            request.append(buffer, got);
+        const qsizetype headerEnd = request.indexOf("\r\n\r\n") + 4;
+        const qsizetype length = request.mid(request.toLower().indexOf("content-length:") + 15).split('\r').value(0)
+                                     .trimmed().toLongLong();
+        for (ssize_t got; request.size() < headerEnd + length && (got = ::recv(connection, buffer, sizeof buffer, 0)) > 0;)
+            request.append(buffer, got);
+        const QByteArray piece(64 * 1024, 'x');
+        const QByteArray chunk = QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
+        QByteArray out = chunked ? "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                                 : "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
+        for (qint64 sent = 0; chunked || sent < 40 * 1024 * 1024; sent += piece.size()) {
+            out += chunked ? chunk : piece;
+            if (::send(connection, out.constData(), size_t(out.size()), MSG_NOSIGNAL) != out.size())
+                break;
+            out.clear();
+        }
+        ::close(connection);
+    }
+
+    int m_listener;
+    quint16 m_port = 0;
+    std::thread m_thread;
+};
+
+// The process's peak resident memory in KiB since the last reset, which sets it to the
+// memory in use (Linux 4.0 and later); freed memory goes back to the system first.
+qint64 residentPeakKiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stoll(line.substr(6));
+    }
+    return -1;
+}
+
+void resetResidentPeak()
+{
+    ::malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
 } // namespace
 
 class tst_UpdateRequest : public QObject
@@ -104,6 +187,8 @@ private Q_SLOTS:
     void serverNeverGetsProxyCredentials();
     void failuresSayWhatHappened_data();
     void failuresSayWhatHappened();
+    void oversizedReplyTakesAtMostTwiceTheCap_data();
+    void oversizedReplyTakesAtMostTwiceTheCap();
     void redirectsUpToFiveAreFollowed_data();
     void redirectsUpToFiveAreFollowed();
     void nameLookupIsBounded_data();
@@ -499,6 +584,25 @@ void tst_UpdateRequest::failuresSayWhatHappened()
     const QString failure = FailureOf([&] { send(address, kQuick); });
     QVERIFY2(failure.contains(message), qPrintable(failure));
     QVERIFY(m_host.events.isEmpty());
+}
+
+void tst_UpdateRequest::oversizedReplyTakesAtMostTwiceTheCap_data()
+{
+    QTest::addColumn<bool>("chunked");
+    QTest::newRow("endless, chunked") << true;
+    QTest::newRow("40 MiB, no length") << false;
+}
+
+void tst_UpdateRequest::oversizedReplyTakesAtMostTwiceTheCap()
+{
+    QFETCH(bool, chunked);
+    const FloodServer server(chunked);
+    resetResidentPeak();
+    const qint64 before = residentPeakKiB();
+    const QString failure = FailureOf([&] { send(server.url(), kRoomy); });
+    const qint64 grown = residentPeakKiB() - before;
+    QVERIFY2(failure.contains(QLatin1String("larger than 16 MiB")), qPrintable(failure));
+    QVERIFY2(grown <= 2 * kRoomy.maxReplyBytes / 1024, qPrintable(QStringLiteral("%1 KiB").arg(grown)));
 }
 
 void tst_UpdateRequest::redirectsUpToFiveAreFollowed_data()

@@ -406,7 +406,8 @@ void tst_PelkUpdaterEndToEnd::unattendedRuns_data()
 
     const QStringList off = tst_PelkUpdaterEndToEnd::off();
     const QString total = QStringLiteral("Anzahl der Meldungen: 3");
-    const QString named = QStringLiteral("No display: the new messages stay unread until a run with a display shows them: ")
+    const QString named = QStringLiteral("Keine Anzeige: Die neuen Meldungen bleiben ungelesen, bis ein Lauf mit Anzeige "
+                                         "sie zeigt: ")
         + MsgDateText(QStringLiteral("20260313")) + QStringLiteral(" Meldung c3; ")
         + MsgDateText(QStringLiteral("20260312")) + QStringLiteral(" Meldung b2");
     const QList<QByteArray> all{"a1", "b2", "c3"};

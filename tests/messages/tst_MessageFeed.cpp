@@ -5,6 +5,7 @@
 #include "base/PelkError.h"
 #include "messages/MessageList.h"
 #include "messages/MessageTexts.h"
+#include "messages/NewMessagesLine.h"
 #include "messages/SeenMsgIDs.h"
 #include "sysinfo/XmlHelpers.h"
 
@@ -31,6 +32,8 @@ private Q_SLOTS:
     void titleIsTheWholeElementText();
     void feedsWithoutMessages_data();
     void feedsWithoutMessages();
+    void newMessagesLineStaysShort_data();
+    void newMessagesLineStaysShort();
 
 private:
     static MessageList build(const QByteArray &xml, const QList<QByteArray> &seen = {});
@@ -48,6 +51,16 @@ QByteArray message(const QByteArray &attributes, const QByteArray &title)
 QByteArray feedOf(const QList<QByteArray> &messages)
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><messages>" + messages.join('\n') + "</messages>";
+}
+
+// `count` new messages "m<n>" titled "T<n>", `titleSize` characters each at least.
+QByteArray numberedFeed(int count, int titleSize = 0)
+{
+    QList<QByteArray> messages;
+    for (int n = 1; n <= count; ++n)
+        messages << message("id=\"m" + QByteArray::number(n) + "\" date=\"20261207\"",
+                            QByteArray("T").append(QByteArray::number(n)).leftJustified(titleSize, 'x'));
+    return feedOf(messages);
 }
 
 QString shortDate(int year, int month, int day)
@@ -247,6 +260,35 @@ void tst_MessageFeed::feedsWithoutMessages()
     QVERIFY(list.Rows.empty());
     QVERIFY(list.Records.empty());
     QVERIFY(BuildMessageList(nullptr, SeenMsgIDs(), kTexts).Rows.empty());
+}
+
+
+void tst_MessageFeed::newMessagesLineStaysShort_data()
+{
+    QTest::addColumn<QByteArray>("feed");
+    QTest::addColumn<QString>("moreText");
+    QTest::addColumn<QString>("ending");   // how the line ends
+    QTest::addColumn<int>("longestLine"); // in characters
+    const QString date = shortDate(2026, 12, 7);
+    QTest::newRow("twenty: all named") << numberedFeed(20) << "and %1 more" << date + " T1" << 1000;
+    QTest::newRow("twenty-one: one more") << numberedFeed(21) << "and %1 more" << date + " T2; and 1 more" << 1000;
+    QTest::newRow("100,000") << numberedFeed(100000) << "und %1 weitere" << date + " T99981; und 99980 weitere"
+                             << 1000;
+    QTest::newRow("text without a number") << numberedFeed(22) << "txtMoreNewMessages" << " T3; and 2 more" << 1000;
+    QTest::newRow("title of 1 MiB") << numberedFeed(1, 1024 * 1024) << "" << QString(97, u'x') + QChar(0x2026)
+                                    << 300;
+    QTest::newRow("title of 100 characters") << numberedFeed(1, 100) << "" << "T1" + QString(98, u'x') << 300;
+}
+
+void tst_MessageFeed::newMessagesLineStaysShort()
+{
+    QFETCH(QByteArray, feed);
+    QFETCH(QString, moreText);
+    QFETCH(QString, ending);
+    QFETCH(int, longestLine);
+    const QString line = NewMessagesLine(*ParseXmlText(feed), {}, moreText);
+    QVERIFY2(line.endsWith(ending), qPrintable(line.right(200)));
+    QVERIFY2(line.size() <= longestLine, qPrintable(QString::number(line.size())));
 }
 
 QTEST_APPLESS_MAIN(tst_MessageFeed)

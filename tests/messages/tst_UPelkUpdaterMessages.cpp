@@ -16,6 +16,7 @@
 #include "settings/UPelkUpdaterUtils.h"
 #include "base/Clock.h"
 #include "sysinfo/InstallationData.h"
+#include "support/TestHttpServer.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -38,6 +39,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 
 #include <private/qguiapplication_p.h>
@@ -177,6 +179,9 @@ private Q_SLOTS:
     void hostileNavigationsOpenNothing_data();
     void hostileNavigationsOpenNothing();
     void scriptsDoNotRun();
+    void pageLoadsNothingFromTheNetwork_data();
+    void pageLoadsNothingFromTheNetwork();
+    void inlineDataPictureShows();
     void refreshDoesNothing();
     void pageContextMenuOffersNoNavigation_data();
     void pageContextMenuOffersNoNavigation();
@@ -1101,6 +1106,55 @@ void tst_UPelkUpdaterMessages::scriptsDoNotRun()
     QVERIFY(waitForPage());
     QTest::qWait(300);
     QCOMPARE(pageTitle(), QStringLiteral("Quiet"));
+}
+
+void tst_UPelkUpdaterMessages::pageLoadsNothingFromTheNetwork_data()
+{
+    // "SERVER" stands for the address of a server that must never hear from the page.
+    QTest::addColumn<QByteArray>("desc");
+    QTest::newRow("img") << QByteArray("<img src=\"SERVER/img\">");
+    QTest::newRow("srcset") << QByteArray("<img srcset=\"SERVER/srcset 1x, SERVER/srcset2 2x\">");
+    QTest::newRow("picture") << QByteArray("<picture><source srcset=\"SERVER/picture\"><img alt=\"p\"></picture>");
+    QTest::newRow("svg image") << QByteArray("<svg width=\"20\" height=\"20\"><image href=\"SERVER/svg\" width=\"20\" "
+                                             "height=\"20\"/></svg>");
+    QTest::newRow("video poster") << QByteArray("<video poster=\"SERVER/poster\" preload=\"auto\" src=\"SERVER/video\"></video>");
+    QTest::newRow("audio src") << QByteArray("<audio src=\"SERVER/audio\" preload=\"auto\" controls></audio>");
+    QTest::newRow("stylesheet") << QByteArray("<link rel=\"stylesheet\" href=\"SERVER/css\"><p>x</p>");
+    QTest::newRow("@import") << QByteArray("<style>@import url(\"SERVER/import\");</style><p>x</p>");
+    QTest::newRow("css url() rule") << QByteArray("<style>p{background:url(SERVER/rule)}</style><p>x</p>");
+    QTest::newRow("css url() inline") << QByteArray("<p style=\"background-image:url(SERVER/inline)\">x</p>");
+    QTest::newRow("@font-face") << QByteArray("<style>@font-face{font-family:F;src:url(SERVER/font)}p{font-family:F}"
+                                              "</style><p>x</p>");
+    QTest::newRow("prefetch") << QByteArray("<link rel=\"prefetch\" href=\"SERVER/prefetch\">");
+    QTest::newRow("preload") << QByteArray("<link rel=\"preload\" href=\"SERVER/preload\" as=\"image\">");
+    QTest::newRow("input image") << QByteArray("<input type=\"image\" src=\"SERVER/input\">");
+    QTest::newRow("table background") << QByteArray("<table background=\"SERVER/table\"><tr><td>x</td></tr></table>");
+}
+
+void tst_UPelkUpdaterMessages::pageLoadsNothingFromTheNetwork()
+{
+    QFETCH(QByteArray, desc);
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    showWith({{"n", "Nothing", QByteArray(), desc.replace("SERVER", server.url(QByteArray()))}});
+    QVERIFY(waitForPage());
+    QTest::qWait(700);
+    QCOMPARE(server.connectionCount(), 0);
+    QCOMPARE(pageTitle(), QStringLiteral("Nothing"));
+}
+
+void tst_UPelkUpdaterMessages::inlineDataPictureShows()
+{
+    // A picture in the page itself, 9 by 8 pixels: the bullet of the page's links.
+    showWith({{"d", "Data", QByteArray(),
+               "<img src=\"data:image/gif;base64,R0lGODlhCQAIAIABAACR3P///yH5BAEAAAEALAAAAAAJAAgAAAIPjANwi8qWWpq0RnZX"
+               "PrkAADs=\">"}});
+    QVERIFY(waitForPage());
+    QVariant width;
+    view()->page()->runJavaScript(QStringLiteral("document.images[0].naturalWidth"), QWebEngineScript::ApplicationWorld,
+                                  [&width](const QVariant &result) { width = result; });
+    QTRY_VERIFY(width.isValid());
+    QCOMPARE(width.toInt(), 9);
 }
 
 void tst_UPelkUpdaterMessages::refreshDoesNothing()
