@@ -245,7 +245,8 @@ void tst_PelkUpdaterEndToEnd::silentRunReportsFailures_data()
 {
     QTest::addColumn<QByteArray>("address");
     QTest::addColumn<QString>("line");
-    QTest::newRow("unreachable") << QByteArray("dead") << "Fehler: Connection refused by 127.0.0.1:%1";
+    // One language in a line: the program's own details are German too.
+    QTest::newRow("unreachable") << QByteArray("dead") << "Fehler: Verbindung abgelehnt von 127.0.0.1:%1";
     QTest::newRow("500") << QByteArray("/update") << "Fehler: 500 Internal Server Error";
     // A terminal's title and colour, and a C1 control: shown, not obeyed.
     QTest::newRow("controls in the status line") << QByteArray("controls")
@@ -253,8 +254,8 @@ void tst_PelkUpdaterEndToEnd::silentRunReportsFailures_data()
     // A valid feed at a byte every 2 seconds: never silent for long, but never done either.
     // The program's own deadline ends the check, so this row takes a minute.
     QTest::newRow("trickling past the deadline")
-        << QByteArray("trickle") << "Fehler: Time-out: the exchange with the update service at 127.0.0.1:%1 "
-                                    "did not end within 60 seconds";
+        << QByteArray("trickle") << "Fehler: Zeitüberschreitung: Der Austausch mit dem Update-Dienst bei 127.0.0.1:%1 "
+                                    "war nicht in 60 Sekunden beendet";
 }
 
 void tst_PelkUpdaterEndToEnd::silentRunReportsFailures()
