@@ -1,5 +1,6 @@
 #include "app/Accessibility.h"
 
+#include "app/FocusEventRelay.h"
 #include "app/LinkLabel.h"
 #include "app/LinkLabelAccessible.h"
 #include "app/UPelkUpdaterMain.h"
@@ -36,5 +37,6 @@ void InstallAccessibility()
         return;
     installed = true;
     QAccessible::installFactory(PelkAccessibleFactory);
+    InstallFocusEventRelay();
     QCoreApplication::instance()->installEventFilter(new WindowTitleAnnouncer(QCoreApplication::instance()));
 }

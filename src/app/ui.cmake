@@ -1,6 +1,8 @@
 target_sources(pelkui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Accessibility.h
     ${CMAKE_CURRENT_LIST_DIR}/Accessibility.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FocusEventRelay.h
+    ${CMAKE_CURRENT_LIST_DIR}/FocusEventRelay.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabel.h
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabelAccessible.h

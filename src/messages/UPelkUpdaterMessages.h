@@ -72,6 +72,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void done(int result) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void buildLayout();
