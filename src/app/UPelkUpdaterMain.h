@@ -3,9 +3,11 @@
 #include "app/CommandLine.h"
 #include "check/CheckHost.h"
 
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
+class Announcer;
 class Clock;
 class HttpTransport;
 class IniFile;
@@ -100,6 +102,8 @@ private:
     void CBLangChange(int index);
     // The application's error box, or a line on standard error when no window can be seen.
     void reportError(const QString &message);
+    // Tells a screen reader what the check logged, without its progress line.
+    void announceResult();
 
     const CommandLineOptions m_options;
     const QString m_programFilePath;
@@ -123,6 +127,7 @@ private:
     bool m_checkSkipped = false;
     bool m_logLinks = false;
     int m_logLineCount = 0;
+    QStringList m_checkLines; // the log's lines, for the announcement at the check's end
     bool m_checkRunning = false;
     int m_busyDepth = 0;
 
@@ -134,6 +139,7 @@ private:
     QLabel *m_image1 = nullptr;
     LinkLabel *m_lUpdateCheck = nullptr;
     QTextEdit *m_edLog = nullptr;
+    Announcer *m_checkResult = nullptr;
     QFrame *m_pLanguage = nullptr;
     QLabel *m_lLanguage = nullptr;
     LanguageComboBox *m_cbLang = nullptr;

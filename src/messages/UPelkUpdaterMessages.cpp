@@ -18,6 +18,7 @@
 #include "base/Clock.h"
 #include "sysinfo/InstallationData.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -565,6 +566,20 @@ void TFPelkUpdaterMessages::markSelected(bool unread)
     // A state set by hand is not changed again by the time the message is shown.
     m_shownTick = kNoTick;
     m_model->recordsChanged();
+    // The focus comes back from the menu to the row: a screen reader reads it anew, with its
+    // new state, once the menu has gone.
+    QMetaObject::invokeMethod(this, [this] { announceCurrentRow(); }, Qt::QueuedConnection);
+}
+
+void TFPelkUpdaterMessages::announceCurrentRow()
+{
+    if (!QAccessible::isActive() || !m_lvMsg->hasFocus())
+        return;
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(m_lvMsg);
+    if (QAccessibleInterface *row = list ? list->focusChild() : nullptr) {
+        QAccessibleEvent focus(row, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
 }
 
 void TFPelkUpdaterMessages::BuCloseClick()

@@ -84,6 +84,7 @@ private:
     void reportLater(const QString &message);
     // Marks the selected messages read or unread, as the context menu's two items do.
     void markSelected(bool unread);
+    void announceCurrentRow();
 
     void FormCreate();
     void FormDestroy();
