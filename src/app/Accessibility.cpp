@@ -1,7 +1,10 @@
 #include "app/Accessibility.h"
 
+#include "app/Announcer.h"
+#include "app/FocusEventRelay.h"
 #include "app/LinkLabel.h"
 #include "app/LinkLabelAccessible.h"
+#include "app/MessageBoxAccessible.h"
 #include "app/UPelkUpdaterMain.h"
 #include "app/WindowAccessible.h"
 #include "app/WindowTitleAnnouncer.h"
@@ -12,6 +15,7 @@
 
 #include <QAccessible>
 #include <QCoreApplication>
+#include <QMessageBox>
 
 QAccessibleInterface *PelkAccessibleFactory(const QString &className, QObject *object)
 {
@@ -20,6 +24,10 @@ QAccessibleInterface *PelkAccessibleFactory(const QString &className, QObject *o
         return new LinkLabelAccessible(static_cast<LinkLabel *>(object));
     if (className == QLatin1String("LanguageComboBox"))
         return new LanguageComboBoxAccessible(static_cast<LanguageComboBox *>(object));
+    if (className == QLatin1String("Announcer"))
+        return new QAccessibleWidget(static_cast<Announcer *>(object), QAccessible::Notification);
+    if (className == QLatin1String("QMessageBox"))
+        return new MessageBoxAccessible(static_cast<QMessageBox *>(object));
     if (className == QLatin1String("TFPelkUpdaterMain"))
         return new WindowAccessible(static_cast<TFPelkUpdaterMain *>(object), QAccessible::Window);
     if (className == QLatin1String("TFPelkUpdaterSettings"))
@@ -36,5 +44,6 @@ void InstallAccessibility()
         return;
     installed = true;
     QAccessible::installFactory(PelkAccessibleFactory);
+    InstallFocusEventRelay();
     QCoreApplication::instance()->installEventFilter(new WindowTitleAnnouncer(QCoreApplication::instance()));
 }

@@ -31,6 +31,15 @@ QAccessible::State LinkLabelAccessible::state() const
     return state;
 }
 
+QList<QPair<QAccessibleInterface *, QAccessible::Relation>>
+LinkLabelAccessible::relations(QAccessible::Relation match) const
+{
+    // The link is its own mnemonic's buddy, which the toolkit would report as labelling itself.
+    auto found = QAccessibleWidget::relations(match);
+    found.removeIf([this](const auto &relation) { return relation.first->object() == object(); });
+    return found;
+}
+
 QStringList LinkLabelAccessible::actionNames() const
 {
     QStringList names = QAccessibleWidget::actionNames();

@@ -13,6 +13,7 @@ public:
 
     QString text(QAccessible::Text t) const override;
     QAccessible::State state() const override;
+    QList<QPair<QAccessibleInterface *, QAccessible::Relation>> relations(QAccessible::Relation match) const override;
     QStringList actionNames() const override;
     void doAction(const QString &actionName) override;
     QStringList keyBindingsForAction(const QString &actionName) const override;

@@ -1,5 +1,6 @@
 #include "app/UPelkUpdaterMain.h"
 
+#include "app/Announcer.h"
 #include "base/Clock.h"
 #include "base/ErrorBox.h"
 #include "base/FailureMessage.h"
@@ -193,6 +194,8 @@ void TFPelkUpdaterMain::buildLayout()
     // Links can be reached, but a click on one opens nothing.
     m_edLog->setTextInteractionFlags(Qt::TextBrowserInteraction | Qt::TextSelectableByKeyboard);
     m_edLog->setTabChangesFocus(true);
+    m_checkResult = new Announcer(m_pListItems);
+    m_checkResult->setObjectName(QStringLiteral("CheckResult"));
 
     m_pLanguage = makePanel(m_pListItems, "PLanguage", kLanguageColor, QRect(634, 18, 176, 84));
     m_lLanguage = makeLabel(m_pLanguage, "LLanguage", 24, kLinkGrey);
@@ -376,7 +379,22 @@ CheckOutcome TFPelkUpdaterMain::CheckForUpdates(bool silent)
     const CheckContext context{m_installation, *m_ini, *m_languages, m_store, m_probe, m_clock, m_transport};
     const CheckOutcome outcome = ::CheckForUpdates(silent, context, *this);
     reportUnsavedSettings();
+    announceResult();
     return outcome;
+}
+
+void TFPelkUpdaterMain::announceResult()
+{
+    // The log grows where the focus is not, and a screen reader speaks new text only where the
+    // focus is: the outcome (the counts, nothing new, the error) is told once, at the end.
+    const QString progress = m_languages->GetText("txtCheckingForUpdates");
+    QStringList result;
+    for (const QString &line : std::as_const(m_checkLines)) {
+        if (!line.startsWith(progress))
+            result.append(line);
+    }
+    if (!result.isEmpty())
+        m_checkResult->announce(result.join(QLatin1Char('\n')));
 }
 
 int TFPelkUpdaterMain::SilentCheck()
@@ -427,12 +445,14 @@ void TFPelkUpdaterMain::ClearLog()
 {
     m_edLog->clear();
     m_logLineCount = 0;
+    m_checkLines.clear();
 }
 
 void TFPelkUpdaterMain::AddLogLine(const QString &text)
 {
     writeLogLineToStandardError(text);
     const QString line = VisibleText(text);
+    m_checkLines.append(line);
 
     QTextCursor cursor(m_edLog->document());
     cursor.movePosition(QTextCursor::End);

@@ -4,9 +4,11 @@
 #include "check/UpdateCheck.h"
 #include "check/CheckHost.h"
 
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
+class Announcer;
 class Clock;
 class HttpTransport;
 class IniFile;
@@ -116,6 +118,8 @@ private:
     void reportError(const QString &message);
     // Whether an automatic check succeeded less than 20 hours ago.
     bool checkedRecently() const;
+    // Tells a screen reader what the check logged, without its progress line.
+    void announceResult();
 
     const CommandLineOptions m_options;
     const QString m_programFilePath;
@@ -139,6 +143,7 @@ private:
     bool m_checkSkipped = false;
     bool m_logLinks = false;
     int m_logLineCount = 0;
+    QStringList m_checkLines; // the log's lines, for the announcement at the check's end
     bool m_checkRunning = false;
     int m_busyDepth = 0;
 
@@ -150,6 +155,7 @@ private:
     QLabel *m_image1 = nullptr;
     LinkLabel *m_lUpdateCheck = nullptr;
     QTextEdit *m_edLog = nullptr;
+    Announcer *m_checkResult = nullptr;
     QFrame *m_pLanguage = nullptr;
     QLabel *m_lLanguage = nullptr;
     LanguageComboBox *m_cbLang = nullptr;

@@ -1,12 +1,18 @@
 target_sources(pelkui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Accessibility.h
     ${CMAKE_CURRENT_LIST_DIR}/Accessibility.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Announcer.h
+    ${CMAKE_CURRENT_LIST_DIR}/Announcer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FocusEventRelay.h
+    ${CMAKE_CURRENT_LIST_DIR}/FocusEventRelay.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabel.h
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabelAccessible.h
     ${CMAKE_CURRENT_LIST_DIR}/LinkLabelAccessible.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LogLinks.h
     ${CMAKE_CURRENT_LIST_DIR}/LogLinks.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MessageBoxAccessible.h
+    ${CMAKE_CURRENT_LIST_DIR}/MessageBoxAccessible.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Pictures.h
     ${CMAKE_CURRENT_LIST_DIR}/Pictures.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UPelkUpdaterMain.h

@@ -18,7 +18,9 @@
 #include "base/Clock.h"
 #include "sysinfo/InstallationData.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
 #include <QGuiApplication>
@@ -81,6 +83,14 @@ QPixmap logoPicture()
     painter.setPen(QColor(0x4D, 0x4D, 0x4D));
     painter.drawText(QRect(17, 0, 59, 14), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("ORBEL"));
     return picture;
+}
+
+// Whether Tab may stop on `widget`, or on the widget it hands its focus to.
+bool takesTabFocus(QWidget *widget)
+{
+    while (widget && widget->focusProxy())
+        widget = widget->focusProxy();
+    return widget && widget->isVisible() && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus);
 }
 
 } // namespace
@@ -362,8 +372,29 @@ void TFPelkUpdaterMessages::createPageDisplay()
     m_wbMsg->setFailureHandler([this](const QString &message) { pageFailed(message); });
     QWidget *view = named(m_wbMsg->widget(), "WBMsg");
     m_pBottom->layout()->addWidget(view);
-    setTabOrder(m_lvMsg, view);
-    setTabOrder(view, m_cbAutoUpdate);
+}
+
+bool TFPelkUpdaterMessages::focusNextPrevChild(bool next)
+{
+    // The page engine makes its widget late, at the end of the tab chain; Tab follows the
+    // screen instead: list, page, check box, Close.
+    QWidget *page = m_wbMsg && !m_pageUnavailable ? m_wbMsg->widget() : nullptr;
+    const QList<QWidget *> stops{m_lvMsg, page, m_cbAutoUpdate, m_buClose};
+    const QWidget *current = QApplication::focusWidget();
+    const auto at = std::find_if(stops.begin(), stops.end(), [current](const QWidget *stop) {
+        return stop && current && (stop == current || stop->isAncestorOf(current));
+    });
+    if (at == stops.end())
+        return QDialog::focusNextPrevChild(next);
+    const qsizetype count = stops.size();
+    for (qsizetype step = 1; step < count; ++step) {
+        QWidget *stop = stops.at(((at - stops.begin()) + (next ? step : count - step)) % count);
+        if (takesTabFocus(stop)) {
+            stop->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
 }
 
 void TFPelkUpdaterMessages::pageFailed(const QString &message)
@@ -541,6 +572,20 @@ void TFPelkUpdaterMessages::markSelected(bool unread)
     // A state set by hand is not changed again by the time the message is shown.
     m_shownTick = kNoTick;
     m_model->recordsChanged();
+    // The focus comes back from the menu to the row: a screen reader reads it anew, with its
+    // new state, once the menu has gone.
+    QMetaObject::invokeMethod(this, [this] { announceCurrentRow(); }, Qt::QueuedConnection);
+}
+
+void TFPelkUpdaterMessages::announceCurrentRow()
+{
+    if (!QAccessible::isActive() || !m_lvMsg->hasFocus())
+        return;
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(m_lvMsg);
+    if (QAccessibleInterface *row = list ? list->focusChild() : nullptr) {
+        QAccessibleEvent focus(row, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
 }
 
 void TFPelkUpdaterMessages::BuCloseClick()

@@ -72,6 +72,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void done(int result) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void buildLayout();
@@ -83,6 +84,7 @@ private:
     void reportLater(const QString &message);
     // Marks the selected messages read or unread, as the context menu's two items do.
     void markSelected(bool unread);
+    void announceCurrentRow();
 
     void FormCreate();
     void FormDestroy();

@@ -7,10 +7,15 @@ user would: the main window, the settings dialog (opened with the settings butto
 and the messages window (opened with the check link's action). Every object is printed with
 its role, name, states and actions. The run fails when an interactive control lacks a
 matching role, a name in the current language or an action, when a focusable object has no
-name, or when the message page's heading, text and link cannot be read.
+name or labels itself, or when the message page's heading, text and link cannot be read.
+It also listens to the bus the way a screen reader does: every focus stop of Tab in the
+messages window must be named and follow the screen, Tab into the list must land on its
+current row, a page link focused through the bus must open with Return, marking a row read
+must bring the focus back to the row, a question box must be modal, and the end of each check
+(the counts, nothing new, an error) must come as a notification that shows.
 
-Needs an X server, a session bus and python3-pyatspi: the test runs it under
-dbus-run-session and xvfb-run.
+Needs an X server, a session bus, python3-pyatspi and xdotool (the keys): the test runs it
+under dbus-run-session and xvfb-run.
 
     screen-reader-dump.py --program build/bin/PelkUpdater --module build/bin/PelkMessagePage.so \
         --module build/bin/PelkNetwork.so
@@ -29,6 +34,7 @@ import threading
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 FEED = """<?xml version="1.0" encoding="UTF-8"?>
 <messages>
@@ -54,6 +60,8 @@ INTERACTIVE = {
     "link": ("Press", "SetFocus"),
 }
 failures = []
+# What a screen reader would be told: (event type, source, detail1, role, name), oldest first.
+events = []
 
 
 def fail(text):
@@ -80,9 +88,11 @@ class Service(http.server.BaseHTTPRequestHandler):
     def log_message(self, *args):
         pass
 
+    status = 200
+
     def do_POST(self):
         self.rfile.read(int(self.headers.get("Content-Length", "0")))
-        self.send_response(200)
+        self.send_response(Service.status)
         self.send_header("Content-Type", "text/xml; charset=utf-8")
         self.send_header("Content-Length", str(len(FEED)))
         self.end_headers()
@@ -149,6 +159,9 @@ def check_window(title, objects, expected_role):
                 fail("%s: %s %r lacks an action of %s (has %s)" % (title, role, name, INTERACTIVE[role], actions))
         if "focusable" in states and not name and role not in ("table cell", "list item", "tree item"):
             fail("%s: focusable %s without a name" % (title, role))
+        for relation in acc.getRelationSet():
+            if any(relation.getTarget(i) == acc for i in range(relation.getNTargets())):
+                fail("%s: %s %r is its own %s" % (title, role, name, relation.getRelationType()))
 
 
 def find(objects, role, name=None):
@@ -167,14 +180,78 @@ def press(acc, action_name="Press"):
     fail("no action %s on %s %r" % (action_name, acc.getRoleName(), acc.name))
 
 
+def pump(seconds):
+    """Lets the bus deliver its events for a while."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        while GLib.MainContext.default().iteration(False):
+            pass
+        time.sleep(0.02)
+
+
 def wait_for(what, timeout=30.0):
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         result = what()
         if result:
             return result
-        time.sleep(0.2)
+        pump(0.2)
     return None
+
+
+def record(event):
+    try:
+        source = event.source
+        events.append((event.type, source, event.detail1, source.getRoleName(), source.name or ""))
+    except Exception:  # an object that went away
+        pass
+
+
+def press_key(name):
+    subprocess.run(["xdotool", "key", name], check=True)
+
+
+def focus_after(what, title):
+    """The objects that took the focus after what(), in order; each must be named."""
+    def taken():
+        return [(source, role, name) for kind, source, detail, role, name in events
+                if kind == "object:state-changed:focused" and detail]
+    events.clear()
+    what()
+    wait_for(taken, 10)
+    stops = []
+    while len(stops) != len(taken()):  # until the focus has come to rest
+        stops = taken()
+        pump(0.5)
+    for _, role, name in stops:
+        if not name:
+            fail("%s: the focus passes an unnamed %s" % (title, role))
+    return stops
+
+
+def stop_kind(stops):
+    if not stops:
+        return None
+    role = stops[-1][1]
+    return "page" if role in ("document web", "link") else role
+
+
+def notified(timeout=30.0):
+    """The name of the notification that shows next."""
+    def shown():
+        for kind, _, detail, role, name in events:
+            if kind == "object:state-changed:showing" and detail and role == "notification":
+                return name
+        return None
+    return wait_for(shown, timeout)
+
+
+def check_result(title, press_link, expected):
+    events.clear()
+    press_link()
+    name = notified()
+    if name is None or not expected(name):
+        fail("%s: the check's end was told as %r" % (title, name))
 
 
 def application(pid):
@@ -218,8 +295,13 @@ def main():
     work = tempfile.mkdtemp(prefix="pelk-a11y-")
     program_dir = os.path.join(work, "program")
     os.makedirs(program_dir)
-    for sub in ("config", "etc", "home"):
+    for sub in ("config", "etc", "home", "bin"):
         os.makedirs(os.path.join(work, sub))
+    # The desktop's "open" records the address instead of starting a browser.
+    opened = os.path.join(work, "opened")
+    with open(os.path.join(work, "bin", "xdg-open"), "w") as opener:
+        opener.write('#!/bin/sh\necho "$1" >> "%s"\n' % opened)
+    os.chmod(os.path.join(work, "bin", "xdg-open"), 0o755)
     program = os.path.join(program_dir, "PelkUpdater")
     shutil.copy(args.program, program)
     for module in args.module:
@@ -240,6 +322,7 @@ def main():
         "XDG_CONFIG_HOME": os.path.join(work, "config"),
         "XDG_CONFIG_DIRS": os.path.join(work, "etc"),
         "HOME": os.path.join(work, "home"),
+        "PATH": os.path.join(work, "bin") + os.pathsep + os.environ.get("PATH", "/usr/bin:/bin"),
         "QT_QPA_PLATFORM": "xcb",
         "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
         "QTWEBENGINE_DISABLE_SANDBOX": "1",
@@ -253,7 +336,9 @@ def main():
         langs = ini["Langs"]
         description = next(langs["LangDesc" + key[len("LangKey"):]] for key in langs
                            if key.startswith("LangKey") and langs[key] == args.language)
-        run(process, texts, product, description)
+        pyatspi.Registry.registerEventListener(record, "object:state-changed:focused",
+                                               "object:state-changed:showing")
+        run(process, texts, product, description, opened)
     finally:
         if process.poll() is None:
             process.kill()
@@ -268,7 +353,7 @@ def main():
     return 0
 
 
-def run(process, texts, product, description):
+def run(process, texts, product, description, opened):
     app = wait_for(lambda: application(process.pid))
     if app is None:
         fail("the program never appeared on the accessibility bus")
@@ -311,6 +396,7 @@ def run(process, texts, product, description):
         wait_for(lambda: window_named(app, prefix, texts["txtSettings"]) is None
                  or "showing" not in describe(settings)[2], 10)
 
+    events.clear()
     press(link)
     messages = wait_for(lambda: window_named(app, prefix, texts["txtMessages"]), 60)
     if messages is None:
@@ -337,15 +423,84 @@ def run(process, texts, product, description):
     if not any(new_mark in describe(acc)[1] or new_mark in (acc.description or "") for _, acc in objects
                if acc.getRoleName() in ("table cell", "tree item")):
         fail("no row tells that it is %r" % new_mark)
-    press(find(objects, "push button", texts["txtClose"]))
+    if page_link is not None:
+        walk_messages_window(app, messages, page_link, texts, opened)
+    press(find(walk(messages), "push button", texts["txtClose"]))
+    counts = "%s: 2\n%s: 2" % (texts["txtNumberOfMessagesTotal"], texts["txtNumberOfMessagesNew"])
+    name = notified()
+    if name != counts:
+        fail("the check's end was told as %r, not %r" % (name, counts))
     wait_for(lambda: window_named(app, prefix, texts["txtMessages"]) is None
              or "showing" not in describe(messages)[2], 10)
+
+    # Everything is read now: the check asks, in a modal alert, whether to show the old ones.
+    events.clear()
+    press(link)
+    question = wait_for(lambda: next((window for window in (app.getChildAtIndex(i) for i in range(app.childCount))
+                                      if window is not None and window.getRoleName() == "alert"
+                                      and "showing" in describe(window)[2]), None), 30)
+    if question is None:
+        fail("no question whether to show the old messages")
+    else:
+        if "modal" not in describe(question)[2]:
+            fail("the question box is not modal")
+        press_key("Escape")
+        name = notified()
+        if name is None or not name.endswith(texts["txtNoNewUpdatesAvailable"]):
+            fail("the check's end was told as %r" % name)
+    Service.status = 503
+    check_result("failed check", lambda: press(link),
+                 lambda name: name.startswith(texts["txtError"] + ": "))
+
     main_objects = walk(main_window)
     press(find(main_objects, "push button", texts["txtExit"]))
     try:
         process.wait(20)
     except subprocess.TimeoutExpired:
         fail("the program did not end with its exit button")
+
+
+def walk_messages_window(app, messages, page_link, texts, opened):
+    """Tab, a link focused through the bus, and marking read, as a screen reader hears them."""
+    # Tab follows the screen (list, page, check box, Close) and lands on named objects; back in
+    # the list it lands on the current row.
+    for keys, expected in ((["Tab"] * 4, ["page", "check box", "push button", "table cell"]),
+                           (["shift+Tab"] * 4, ["push button", "check box", "page", "table cell"])):
+        stops = [stop_kind(focus_after(lambda name=name: press_key(name), "messages window " + name)) for name in keys]
+        if stops != expected:
+            fail("messages window: %s stops at %s, not %s" % (keys[0], stops, expected))
+
+    # A link the screen reader moves to opens with Return; the window's Close does not take it.
+    tree = find(walk(messages), "tree")
+    for how, give_focus in (("focus action", lambda: press(page_link, "SetFocus")),
+                            ("focus grab", lambda: page_link.queryComponent().grabFocus())):
+        give_focus()
+        wait_for(lambda: "focused" not in describe(tree)[2], 10)
+        press_key("Return")
+        link_opened = wait_for(lambda: os.path.exists(opened)
+                               and "https://www.example.com/orbel/security" in open(opened).read(), 10)
+        if "showing" not in describe(messages)[2]:
+            fail("Return on a link that got the focus by %s closed the window" % how)
+            return
+        if not link_opened:
+            fail("Return on a link that got the focus by %s did not open it" % how)
+        if os.path.exists(opened):
+            os.remove(opened)
+        focus_after(lambda: press_key("shift+Tab"), "back to the list")
+
+    # Marked read from the menu, the row is told again, without its "new" mark.
+    press_key("ctrl+a")
+    events.clear()
+    press_key("Menu")
+    menu = wait_for(lambda: next((source for kind, source, detail, role, _ in events
+                                  if kind == "object:state-changed:showing" and detail and role == "popup menu"), None), 10)
+    item = find(walk(menu, limit=2), "menu item", plain(texts["txtMarkAsRead"])) if menu else None
+    if item is None:
+        fail("no menu item %r" % plain(texts["txtMarkAsRead"]))
+        return
+    stops = focus_after(lambda: press(item), "marking read")
+    if not stops or stops[-1][1] != "table cell" or texts["txtNew"] in (stops[-1][0].description or ""):
+        fail("marking read is not told: the focus went to %s" % [stop[1:] for stop in stops])
 
 
 if __name__ == "__main__":
