@@ -12,6 +12,7 @@
 #include "messages/MessageWebPage.h"
 #include "messages/UPelkUpdaterMessages.h"
 #include "messages/UrlOpener.h"
+#include "settings/PolicyStore.h"
 #include "settings/RegFileStore.h"
 #include "settings/UPelkUpdaterUtils.h"
 #include "base/Clock.h"
@@ -504,22 +505,42 @@ void tst_UPelkUpdaterMessages::rowsInReverseOrderFirstSelected()
 void tst_UPelkUpdaterMessages::autoUpdateFromStore_data()
 {
     QTest::addColumn<int>("stored"); // -1: none
+    QTest::addColumn<QByteArray>("policy"); // the administrator's lock, if any
     QTest::addColumn<bool>("ticked");
-    QTest::newRow("none") << -1 << false;
-    QTest::newRow("off") << 0 << false;
-    QTest::newRow("on") << 1 << true;
+    QTest::newRow("none") << -1 << QByteArray() << false;
+    QTest::newRow("off") << 0 << QByteArray() << false;
+    QTest::newRow("on") << 1 << QByteArray() << true;
+    QTest::newRow("off, locked on") << 0 << QByteArray("AutoUpdate=1") << true;
+    QTest::newRow("on, locked off") << 1 << QByteArray("AutoUpdate=0") << false;
 }
 
 void tst_UPelkUpdaterMessages::autoUpdateFromStore()
 {
     QFETCH(int, stored);
+    QFETCH(QByteArray, policy);
     QFETCH(bool, ticked);
     if (stored >= 0)
         WriteAutoUpdate(*m_store, m_installation.ProgVersion, stored == 1);
-    createWindow();
+    const QString adminFile = m_dir->filePath(QStringLiteral("admin.ini"));
+    if (!policy.isEmpty()) {
+        QFile file(adminFile);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Policy]\n" + policy + "\n") > 0);
+    }
+    PolicyStore store(*m_store, PolicyStore::readLocks(IniFile(adminFile)));
+    const auto release = qScopeGuard([this] { m_window.reset(); }); // before the store goes
+    m_window = std::make_unique<TFPelkUpdaterMessages>(store, m_installation, m_clock, m_opener);
+    m_window->setPageFactory(MessagePageView::factory());
     QVERIFY(child<QCheckBox>("CBAutoUpdate")->isChecked());
     showWith({{"a", "A"}});
-    QCOMPARE(child<QCheckBox>("CBAutoUpdate")->isChecked(), ticked);
+    auto *box = child<QCheckBox>("CBAutoUpdate");
+    QCOMPARE(box->isChecked(), ticked);
+    // A locked wish is shown, not offered, and closing the window keeps the user's own.
+    QCOMPARE(box->isEnabled(), policy.isEmpty());
+    box->setChecked(!ticked);
+    m_window->close();
+    QTRY_VERIFY(!m_window->isVisible());
+    m_window.reset();
+    QCOMPARE(ReadAutoUpdate(*m_store, m_installation.ProgVersion), policy.isEmpty() ? !ticked : stored == 1);
 }
 
 void tst_UPelkUpdaterMessages::unreadBoldHighPriorityBlue()
