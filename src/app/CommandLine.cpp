@@ -44,6 +44,7 @@ const char *const kUsageText =
     "  /LNG:<language>  the language, a key of the INI file's [Langs] section (de, engb)\n"
     "  --help, /?       this text\n"
     "  --version        the program's version\n"
+    "  --show-settings  every setting in effect and where it comes from (default, user, administrator)\n"
     "\n"
     "See the manual page PelkUpdater(1) for the files it reads and what a check sends.\n";
 
@@ -61,6 +62,8 @@ CommandLineOptions ScanCommandLine(const QList<QByteArray> &arguments)
             options.ShowHelp = true;
         else if (argument == "--version")
             options.ShowVersion = true;
+        else if (argument == "--show-settings")
+            options.ShowSettings = true;
     }
     return options;
 }

@@ -13,6 +13,8 @@ struct CommandLineOptions
     // "--help" or "/?", "--version": print and end, before anything else happens.
     bool ShowHelp = false;
     bool ShowVersion = false;
+    // "--show-settings": print every setting in effect and where it comes from, and end.
+    bool ShowSettings = false;
 };
 
 // What "--help" prints.
@@ -20,5 +22,6 @@ extern const char *const kUsageText;
 
 // Scans the arguments (without the program's own path) in order: "/SILENT", "/AUTO" (which
 // also makes the run silent) and "/LNG:<code>", letters A-Z compared without regard to case;
-// the last "/LNG:" wins; "--help", "/?" and "--version" as they stand; anything else is ignored.
+// the last "/LNG:" wins; "--help", "/?", "--version" and
+// "--show-settings" as they stand; anything else is ignored.
 CommandLineOptions ScanCommandLine(const QList<QByteArray> &arguments);

@@ -37,7 +37,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScopeGuard>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
+#include <QVBoxLayout>
 #include <QShowEvent>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -145,23 +148,38 @@ TFPelkUpdaterMain::~TFPelkUpdaterMain()
 
 void TFPelkUpdaterMain::buildLayout()
 {
-    setFixedSize(kClientWidth, kClientHeight);
     setFont(PelkFont(13));
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kWindowColor);
     setPalette(pal);
 
-    m_imgTop = makePicture(this, "ImgTop", BannerPicture(QSize(718, 118)), QRect(0, 0, 718, 118));
-    m_image2 = makePicture(this, "Image2", BannerEndPicture(QSize(100, 118)), QRect(718, 0, 100, 118));
+    // The controls sit at fixed places on a surface of the designed size, which scrolls in a
+    // window that the screen makes smaller (see fitToScreen).
+    auto *surface = new QWidget;
+    surface->setObjectName(QStringLiteral("PSurface"));
+    surface->setFixedSize(kClientWidth, kClientHeight);
+    m_scroller = new QScrollArea(this);
+    m_scroller->setObjectName(QStringLiteral("PScroller"));
+    m_scroller->setFrameShape(QFrame::NoFrame);
+    // Tabbing goes from control to control; the area scrolls to the one that takes the focus.
+    m_scroller->setFocusPolicy(Qt::NoFocus);
+    m_scroller->setWidget(surface);
+    auto *windowLayout = new QVBoxLayout(this);
+    windowLayout->setContentsMargins(0, 0, 0, 0);
+    windowLayout->addWidget(m_scroller);
+    QWidget *const top = surface;
 
-    m_pTitle = makePanel(this, "PTitle", Qt::white, QRect(0, 118, kClientWidth, 81));
+    m_imgTop = makePicture(top, "ImgTop", BannerPicture(QSize(718, 118)), QRect(0, 0, 718, 118));
+    m_image2 = makePicture(top, "Image2", BannerEndPicture(QSize(100, 118)), QRect(718, 0, 100, 118));
+
+    m_pTitle = makePanel(top, "PTitle", Qt::white, QRect(0, 118, kClientWidth, 81));
     m_lTitle = makeLabel(m_pTitle, "LTitle", 27, Qt::black);
     m_lTitle->setGeometry(80, 24, kClientWidth - 80 - 8, 40);
     m_lTitle->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     const int bottomTop = kClientHeight - kBottomHeight;
-    m_pListItems = makePanel(this, "PListItems", Qt::white, QRect(0, 200, kClientWidth, bottomTop - 200));
+    m_pListItems = makePanel(top, "PListItems", Qt::white, QRect(0, 200, kClientWidth, bottomTop - 200));
     m_image1 = makePicture(m_pListItems, "Image1", MarkerPicture(QSize(16, 13)), QRect(50, 38, 16, 13));
 
     m_lUpdateCheck = new LinkLabel(m_pListItems);
@@ -213,7 +231,7 @@ void TFPelkUpdaterMain::buildLayout()
     connect(m_cbLang, qOverload<int>(&QComboBox::activated), this,
             [this](int index) { RunHandler(this, [this, index] { CBLangChange(index); }); });
 
-    m_pBottom = makePanel(this, "PBottom", kBottomColor, QRect(0, bottomTop, kClientWidth, kBottomHeight));
+    m_pBottom = makePanel(top, "PBottom", kBottomColor, QRect(0, bottomTop, kClientWidth, kBottomHeight));
     m_imgSettings = makePicture(m_pBottom, "ImgSettings", ButtonBackgroundPicture(QSize(142, 21)),
                                 QRect(15, 20, 142, 21));
     m_imgSettings->setCursor(Qt::PointingHandCursor);
@@ -232,9 +250,32 @@ void TFPelkUpdaterMain::buildLayout()
     setTabOrder(m_cbLang, m_pSettings);
     setTabOrder(m_pSettings, m_pExit);
 
+    fitToScreen();
+}
+
+void TFPelkUpdaterMain::fitToScreen()
+{
+    const QSize designed(kClientWidth, kClientHeight);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QSize fitted = screen ? FittedClientSize(*screen, designed) : designed;
+    if (fitted == designed) {
+        setFixedSize(designed);
+    } else {
+        // Smaller than its layout: the user may make it as large as the layout and its scroll
+        // bars, as far as the screen lets the window system do so.
+        const int bar = m_scroller->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroller);
+        setMinimumSize(QSize(200, 150).boundedTo(fitted));
+        setMaximumSize(designed + QSize(bar, bar));
+        QSize size = fitted;
+        if (fitted.height() < designed.height())
+            size.setWidth(qMin(fitted.width() + bar, designed.width() + bar));
+        if (fitted.width() < designed.width())
+            size.setHeight(qMin(fitted.height() + bar, designed.height() + bar));
+        resize(size.boundedTo(screen->availableGeometry().size() - WindowFrameAllowance()));
+    }
     // Centred on the screen that the window will appear on.
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        CentreOnScreen(*this, *screen, QSize(kClientWidth, kClientHeight));
+    if (screen)
+        CentreOnScreen(*this, *screen, size() + WindowFrameAllowance());
 }
 
 void TFPelkUpdaterMain::TntFormCreate()
@@ -334,6 +375,10 @@ void TFPelkUpdaterMain::fillLanguageSelector()
     m_cbLang->setLanguages(m_languages->list());
     const QSignalBlocker blocker(m_cbLang);
     m_cbLang->setCurrentIndex(m_languages->currentIndex());
+    // The language the administrator has fixed is shown, not offered.
+    const bool locked = m_store.isLocked(QStringLiteral("Language"));
+    m_cbLang->setEnabled(!locked);
+    m_cbLang->setToolTip(locked ? m_languages->GetTextOrBuiltIn("txtSetByAdministrator") : QString());
 }
 
 void TFPelkUpdaterMain::EnableLogLinks()

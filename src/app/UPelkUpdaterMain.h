@@ -18,6 +18,7 @@ class LinkLabel;
 class QFrame;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QtTranslations;
 class QTextEdit;
 class RegistryStore;
@@ -98,6 +99,8 @@ protected:
 
 private:
     void buildLayout();
+    // The window at its layout size, or smaller and scrolling where the screen is smaller.
+    void fitToScreen();
     // Built-in English texts when the creation steps did not get as far as the languages.
     void ensureLanguages();
     void fillLanguageSelector();
@@ -149,6 +152,7 @@ private:
 
     QLabel *m_imgTop = nullptr;
     QLabel *m_image2 = nullptr;
+    QScrollArea *m_scroller = nullptr;
     QFrame *m_pTitle = nullptr;
     QLabel *m_lTitle = nullptr;
     QFrame *m_pListItems = nullptr;

@@ -3,12 +3,17 @@
 #include "app/Accessibility.h"
 #include "app/CommandLine.h"
 #include "app/DisplayAvailable.h"
+#include "app/ProgramPaths.h"
 #include "app/QtArguments.h"
 #include "app/SingleRun.h"
 #include "app/UPelkUpdaterMain.h"
+#include "base/FailureMessage.h"
 #include "check/NetworkModule.h"
+#include "i18n/IniFile.h"
 #include "messages/DesktopUrlOpener.h"
 #include "messages/UPelkUpdaterMessages.h"
+#include "settings/EffectiveSettings.h"
+#include "settings/PolicyStore.h"
 #include "settings/RegFileStore.h"
 #include "settings/UPelkUpdaterSettings.h"
 #include "base/Clock.h"
@@ -73,6 +78,26 @@ QList<QByteArray> argumentsOf(int argc, char *argv[])
         arguments.append(QByteArray(argv[i]));
     return arguments;
 }
+
+// "--show-settings": reads the stores and the installation, shows no window, stores nothing.
+int showSettings(int argc, char *argv[])
+{
+    // Only for the program's own path, which names the installation's folder.
+    QCoreApplication application(argc, argv);
+    try {
+        RegFileStore userStore;
+        PolicyStore store(userStore, PolicyStore::readLocks(IniFile(AdministratorIniPath())));
+        const InstallationData installation =
+            ReadInstallationData(ProgramFolderWithSeparator(QCoreApplication::applicationFilePath()));
+        const QString text = FormatEffectiveSettings(ReadEffectiveSettings(userStore, store, installation.ProgVersion));
+        std::fputs(text.toUtf8().constData(), stdout);
+        return 0;
+    } catch (...) {
+        std::fputs((QStringLiteral("PelkUpdater: ") + CurrentFailureMessage() + QLatin1Char('\n')).toUtf8().constData(),
+                   stderr);
+        return 1;
+    }
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -87,6 +112,8 @@ int main(int argc, char *argv[])
         std::fputs("PelkUpdater " PELK_VERSION "\n", stdout);
         return 0;
     }
+    if (options.ShowSettings)
+        return showSettings(argc, argv);
     // A silent run never shows the main window: it is simply not shown below.
     // Without a display a silent run still checks, on the offscreen platform; a window
     // that nobody could see has nothing to do.
@@ -97,9 +124,9 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    RegFileStore store;
+    RegFileStore userStore;
     // One run per user at a time; a later one ends before it reads or writes anything.
-    SingleRun singleRun(QFileInfo(store.userFile()).absolutePath());
+    SingleRun singleRun(QFileInfo(userStore.userFile()).absolutePath());
     if (!singleRun.isFirst())
         return endLaterRun(singleRun, options);
 
@@ -112,8 +139,10 @@ int main(int argc, char *argv[])
     // Ties the windows to the installed desktop entry (its icon and name, also on Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral("com.orbel.PelkUpdater"));
 
+    // Every window and the check see the user's settings under the administrator's locks.
+    PolicyStore store(userStore, PolicyStore::readLocks(IniFile(AdministratorIniPath())));
     // A damaged settings file is mended before anything reads it; the user hears of it once.
-    const QString storeNotice = store.setDamagedUserFileAside();
+    const QString storeNotice = userStore.setDamagedUserFileAside();
     LinuxSystemProbe probe;
     SystemClock clock;
     NetworkModule network(NetworkModulePath());

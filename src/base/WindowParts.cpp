@@ -23,3 +23,14 @@ void CentreOnScreen(QWidget &window, const QScreen &screen, const QSize &outerSi
     window.move(qMax(available.left(), available.left() + (available.width() - outerSize.width()) / 2),
                 qMax(available.top(), available.top() + (available.height() - outerSize.height()) / 2));
 }
+
+QSize WindowFrameAllowance()
+{
+    return QSize(16, 38);
+}
+
+QSize FittedClientSize(const QScreen &screen, const QSize &designed)
+{
+    const QSize room = screen.availableGeometry().size() - WindowFrameAllowance();
+    return designed.boundedTo(room.expandedTo(QSize(1, 1)));
+}

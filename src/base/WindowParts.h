@@ -26,3 +26,12 @@ void SetLiteralWindowTitle(QWidget &window, const QString &title);
 // Moves a window whose outer size (frame included) is `outerSize` to the middle of the screen's
 // available area; one larger than the area keeps its top left corner, and so its title bar, on it.
 void CentreOnScreen(QWidget &window, const QScreen &screen, const QSize &outerSize);
+
+// What the window system's frame adds around a window's client area, allowed for before the
+// window is shown and its real frame is known.
+QSize WindowFrameAllowance();
+
+// The client size, at most `designed`, whose window with its frame fits the screen's
+// available area. Large text (a high font DPI) scales every window, so a layout drawn for a
+// common screen may be larger than a small one.
+QSize FittedClientSize(const QScreen &screen, const QSize &designed);

@@ -2,6 +2,7 @@
 
 #include "base/PelkError.h"
 #include "i18n/IniFile.h"
+#include "settings/RegistryStore.h"
 #include "settings/UPelkUpdaterUtils.h"
 
 #include <iterator>
@@ -55,6 +56,7 @@ constexpr BuiltInEntry kBuiltInTexts[] = {
     {"txtNoServiceAddress", "No address of the update service: set UpdateCheckURL in the section Config of %1"},
     {"txtAutoChecksOff", "Automatic update checks are switched off in the settings: nothing was checked."},
     {"txtCheckedRecently", "An update check succeeded less than 20 hours ago: nothing was checked."},
+    {"txtSetByAdministrator", "Set by your administrator."},
     {"txtFeedSignatureVerified", "Messages signed by the vendor's key"},
     {"txtReplyNotWellFormed", "The reply of the update service is not a well-formed XML document (line %1, column %2): %3"},
     {"txtReplyNotText", "The reply of the update service is not text in the encoding %1 (line %2, column %3)"},
@@ -137,7 +139,8 @@ void Languages::LoadLanguages(const QByteArray &commandLineLanguage)
 {
     m_list = readLanguageList(m_ini);
     m_currentIndex = m_list.empty() ? -1 : 0;
-    if (!commandLineLanguage.isEmpty()) {
+    // A language the administrator has fixed is not the command line's to change.
+    if (!commandLineLanguage.isEmpty() && !m_store.isLocked(QStringLiteral("Language"))) {
         const int index = indexOfKey(m_list, commandLineLanguage);
         if (index >= 0) {
             m_currentIndex = index;

@@ -14,6 +14,7 @@
 #include "messages/MessageListModel.h"
 #include "messages/MessagePage.h"
 #include "messages/MessagePageModule.h"
+#include "settings/RegistryStore.h"
 #include "settings/UPelkUpdaterUtils.h"
 #include "base/Clock.h"
 #include "sysinfo/InstallationData.h"
@@ -312,7 +313,9 @@ void TFPelkUpdaterMessages::applyTexts(const Languages &languages)
     m_updateText = languages.WindowText("txtUpdate");
     m_newText = languages.WindowText("txtNew");
     m_model->setUnreadDescription(m_newText);
-    m_cbAutoUpdate->setText(languages.WindowText("txtAutoUpdateCheck"));
+    m_autoUpdateText = languages.WindowText("txtAutoUpdateCheck");
+    m_setByAdministrator = languages.GetTextOrBuiltIn("txtSetByAdministrator");
+    applyAutoUpdateLock();
     m_model->setHeading(MessageListModel::DateColumn, WithoutMnemonicMarks(languages.WindowText("txtDate")));
     m_model->setHeading(MessageListModel::TypeColumn, WithoutMnemonicMarks(languages.WindowText("txtType")));
     m_model->setHeading(MessageListModel::SummaryColumn, WithoutMnemonicMarks(languages.WindowText("txtSummary")));
@@ -413,6 +416,8 @@ void TFPelkUpdaterMessages::centreOnScreen()
     const QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
+    // Large text scales the window; it still fits the screen, down to its minimum size.
+    resize(FittedClientSize(*screen, size()).expandedTo(minimumSize()));
     CentreOnScreen(*this, *screen, outerSize());
 }
 
@@ -421,6 +426,17 @@ void TFPelkUpdaterMessages::reportLater(const QString &message)
     // While the window is being shown the box waits until the window is up behind it.
     QMetaObject::invokeMethod(
         this, [this, message] { ShowErrorBox(this, message); }, Qt::QueuedConnection);
+}
+
+void TFPelkUpdaterMessages::applyAutoUpdateLock()
+{
+    // A wish the administrator has fixed is shown, with who set it, but cannot be changed.
+    const bool locked = m_store.isLocked(QStringLiteral("AutoUpdate"));
+    m_cbAutoUpdate->setEnabled(!locked);
+    m_cbAutoUpdate->setText(locked ? m_autoUpdateText + QStringLiteral(" (") + m_setByAdministrator + QLatin1Char(')')
+                                   : m_autoUpdateText);
+    m_cbAutoUpdate->setToolTip(locked ? m_setByAdministrator : QString());
+    layoutControls();
 }
 
 void TFPelkUpdaterMessages::FormShow()
@@ -433,6 +449,7 @@ void TFPelkUpdaterMessages::FormShow()
         reportLater(CurrentFailureMessage());
     }
     m_cbAutoUpdate->setChecked(autoUpdate);
+    applyAutoUpdateLock();
     try {
         FillMsgList();
     } catch (...) {

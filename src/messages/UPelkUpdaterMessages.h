@@ -89,6 +89,7 @@ private:
     void FormCreate();
     void FormDestroy();
     void FormShow();
+    void applyAutoUpdateLock();
     void FormClose();
     void LVMsgSelectItem();
     void LVMsgContextPopup(const QPoint &position);
@@ -134,6 +135,8 @@ private:
     QString m_infoText;
     QString m_updateText;
     QString m_newText;
+    QString m_autoUpdateText;
+    QString m_setByAdministrator;
 
     int m_shownItem = -1;
     quint32 m_shownTick = 0xFFFFFFFFu;

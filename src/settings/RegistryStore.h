@@ -47,4 +47,8 @@ public:
     // failure is told once: its notice for the user (naming the store and the system's reason)
     // is returned by the first call after it, and never again.
     virtual QString takeUnsavedNotice() { return QString(); }
+
+    // Whether the administrator has fixed the stored setting `valueName` for every user, so
+    // that the windows show it as theirs to read, not to change.
+    virtual bool isLocked(const QString &) const { return false; }
 };

@@ -6,6 +6,7 @@
 #include "base/WindowParts.h"
 #include "i18n/Languages.h"
 #include "i18n/WindowTitle.h"
+#include "settings/RegistryStore.h"
 #include "settings/UPelkUpdaterUtils.h"
 #include "sysinfo/InstallationData.h"
 
@@ -102,6 +103,9 @@ void TFPelkUpdaterSettings::buildLayout()
     proxyLayout->addLayout(credentials);
 
     m_cbAutoUpdate = named(new QCheckBox(this), "CBAutoUpdate");
+    m_lSetByAdministrator = named(new QLabel(this), "LSetByAdministrator");
+    m_lSetByAdministrator->setWordWrap(true);
+    m_lSetByAdministrator->hide();
     m_buOK = named(new QPushButton(this), "BuOK");
     m_buOK->setDefault(true);
     m_buCancel = named(new QPushButton(this), "BuCancel");
@@ -115,6 +119,7 @@ void TFPelkUpdaterSettings::buildLayout()
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_gbProxy);
     layout->addWidget(m_cbAutoUpdate);
+    layout->addWidget(m_lSetByAdministrator);
     layout->addSpacing(6);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -144,6 +149,9 @@ void TFPelkUpdaterSettings::applyTexts(const Languages &languages)
     m_cbAutoUpdate->setText(languages.WindowText("txtAutoUpdateCheck"));
     m_buOK->setText(languages.WindowText("txtOK"));
     m_buCancel->setText(languages.WindowText("txtCancel"));
+    m_setByAdministrator = languages.GetTextOrBuiltIn("txtSetByAdministrator");
+    m_lSetByAdministrator->setText(m_setByAdministrator);
+    UpdateEnabling();
 }
 
 void TFPelkUpdaterSettings::showEvent(QShowEvent *event)
@@ -198,6 +206,30 @@ void TFPelkUpdaterSettings::UpdateEnabling()
     m_edProxyUser->setEnabled(credentials);
     m_lProxyPassword->setEnabled(credentials);
     m_edProxyPassword->setEnabled(credentials);
+    applyLocks();
+}
+
+void TFPelkUpdaterSettings::applyLocks()
+{
+    const QList<std::pair<const char *, QList<QWidget *>>> controls = {
+        {"ProxyOption", {m_rbUseIEProxySettings, m_rbNoProxy, m_rbUseFollowingProxySettings}},
+        {"ProxyServer", {m_lProxyServer, m_edProxyServer}},
+        {"ProxyPort", {m_lProxyPort, m_edProxyPort}},
+        {"ProxyAuth", {m_cbProxyAuth}},
+        {"ProxyUser", {m_lProxyUser, m_edProxyUser}},
+        {"AutoUpdate", {m_cbAutoUpdate}},
+    };
+    bool anyLocked = false;
+    for (const auto &[name, widgets] : controls) {
+        const bool locked = m_store.isLocked(QLatin1String(name));
+        anyLocked = anyLocked || locked;
+        for (QWidget *widget : widgets) {
+            if (locked)
+                widget->setEnabled(false);
+            widget->setToolTip(locked ? m_setByAdministrator : QString());
+        }
+    }
+    m_lSetByAdministrator->setVisible(anyLocked);
 }
 
 void TFPelkUpdaterSettings::SaveSettings()

@@ -37,6 +37,8 @@ private:
     void LoadSettings();
     void SaveSettings();
     void UpdateEnabling();
+    // The controls of settings the administrator has locked are disabled, with a note why.
+    void applyLocks();
     void BuOKClick();
     void BuCancelClick();
 
@@ -58,6 +60,8 @@ private:
     QLabel *m_lProxyPassword = nullptr;
     QLineEdit *m_edProxyPassword = nullptr;
     QCheckBox *m_cbAutoUpdate = nullptr;
+    QLabel *m_lSetByAdministrator = nullptr;
+    QString m_setByAdministrator;
     QPushButton *m_buOK = nullptr;
     QPushButton *m_buCancel = nullptr;
 };

@@ -2,6 +2,8 @@ target_sources(pelkcore PRIVATE
     RegistryStore.h
     RegFileStore.h RegFileStore.cpp
     SystemConfigFolders.h SystemConfigFolders.cpp
+    PolicyStore.h PolicyStore.cpp
+    EffectiveSettings.h EffectiveSettings.cpp
     RegFileKey.h RegFileKey.cpp
     RegFile.h RegFile.cpp
     RegValue.h RegValue.cpp

@@ -127,7 +127,7 @@ void tst_PelkUpdaterProgram::exampleIniCarriesEveryText()
     QCOMPARE(ini.readString(QStringLiteral("Langs"), QStringLiteral("LangDesc2"), QString()), QStringLiteral("English"));
     QCOMPARE(ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()),
              QStringLiteral("http://127.0.0.1:8080/update"));
-    QCOMPARE(AllTextKeys().size(), 47);
+    QCOMPARE(AllTextKeys().size(), 48);
     for (const char *language : {"Texts_de", "Texts_engb"}) {
         for (const QByteArray &key : AllTextKeys()) {
             const QString value = ini.readString(QLatin1String(language), QString::fromLatin1(key), QString());
@@ -208,7 +208,8 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions_data()
     QTest::addColumn<bool>("display"); // false: no display and no platform chosen
     QTest::addColumn<bool>("servicePack");
     QTest::addColumn<QString>("line"); // the start of a line on standard error
-    // "wish", "allowed", "no address", "closed port", "checked <n> h ago"
+    // "wish", "allowed", "no address", "closed port", "checked <n> h ago",
+    // "policy <line>"
     QTest::addColumn<QStringList>("before");
     QTest::addColumn<int>("exitCode");
 
@@ -261,6 +262,26 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions_data()
                               << QStringList() << 0;
     QTest::newRow("--version") << QStringList{QStringLiteral("--version"), silent} << false << true
                                << QStringLiteral("PelkUpdater ") << QStringList() << 0;
+    // The administrator's [Policy] lock wins over the user's wish, both ways.
+    const QString checksOff = QStringLiteral("Automatic update checks are switched off in the settings: nothing was checked.");
+    QTest::newRow("auto, AutoUpdate locked on") << QStringList{auto_, english} << false << true << notEnabled
+                                                << QStringList{QStringLiteral("policy AutoUpdate=1")} << 2;
+    QTest::newRow("auto, AutoUpdate locked off")
+        << QStringList{auto_, english} << false << true << checksOff
+        << QStringList{QStringLiteral("wish"), QStringLiteral("policy AutoUpdate=0")} << 0;
+    // Printed without a window, and nothing stored (the test compares the store before and after).
+    const QString show = QStringLiteral("--show-settings");
+    QTest::newRow("--show-settings, administrator") << QStringList{show} << false << true
+                                                   << QStringLiteral("ProxyOption = \"1\" (administrator)")
+                                                   << QStringList{QStringLiteral("wish"), QStringLiteral("policy ProxyOption=1")} << 0;
+    QTest::newRow("--show-settings, user") << QStringList{show} << false << true
+                                          << QStringLiteral("AutoUpdate = \"1\" (user)")
+                                          << QStringList{QStringLiteral("wish"), QStringLiteral("policy ProxyOption=1")} << 0;
+    QTest::newRow("--show-settings, default") << QStringList{show} << false << true
+                                             << QStringLiteral("Language = \"\" (default)") << QStringList() << 0;
+    QTest::newRow("--show-settings, unreadable lock") << QStringList{show} << false << true
+                                                     << QStringLiteral("PelkUpdater: The administrator's setting 'ProxyAuth' is not a number")
+                                                     << QStringList{QStringLiteral("policy ProxyAuth=on")} << 1;
 }
 
 void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
@@ -297,6 +318,20 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
         }
     }
 
+    for (const QString &step : before) {
+        if (step.startsWith(QLatin1String("policy "))) {
+            QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("etc/Orbel"))));
+            QFile policy(m_dir->filePath(QStringLiteral("etc/Orbel/PelkUpdater.ini")));
+            QVERIFY(policy.open(QIODevice::WriteOnly));
+            policy.write("[Policy]\n" + step.mid(7).toUtf8() + "\n");
+        }
+    }
+    auto storeBytes = [this] {
+        QFile file(userRegFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("none");
+    };
+    const QByteArray storedBefore = storeBytes();
+
     QProcessEnvironment env = environment();
     if (!display) {
         for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
@@ -316,6 +351,8 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
     const QStringList lines = output.split(QLatin1Char('\n'));
     QVERIFY2(std::any_of(lines.cbegin(), lines.cend(), [&](const QString &l) { return l.startsWith(expected); }),
              qPrintable(output));
+    if (arguments.contains(QLatin1String("--show-settings")))
+        QCOMPARE(storeBytes(), storedBefore);
 }
 
 void tst_PelkUpdaterProgram::flawedStoreKeepsItsSettings_data()

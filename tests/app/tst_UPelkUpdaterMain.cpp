@@ -22,6 +22,7 @@
 #include "sysinfo/SystemProbe.h"
 #include "support/Failures.h"
 #include "support/TestHttpServer.h"
+#include "support/XServer.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -38,6 +39,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -223,6 +226,8 @@ private Q_SLOTS:
     void askShowOldMessages();
     void qtTextsFollowLanguage_data();
     void qtTextsFollowLanguage();
+    void windowsFitTheScreen_data();
+    void windowsFitTheScreen();
     void keyboardUse_data();
     void keyboardUse();
     void readableToScreenReaders_data();
@@ -659,6 +664,15 @@ void tst_UPelkUpdaterMain::layoutFollowsDesign()
     QVERIFY(QFile::copy(QStringLiteral(PELK_EXAMPLES_DIR "/PelkUpdater.ini"), m_folder + QStringLiteral("/PelkUpdater.ini")));
     CommandLineOptions options;
     options.CommandLineLanguage = "engb";
+    // On a screen of a common size: the offscreen platform's 800 x 600 is smaller than the layout.
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const QRect usual = screen->geometry();
+    QWindowSystemInterface::handleScreenGeometryChange(screen, QRect(0, 0, 1280, 1024), QRect(0, 0, 1280, 1024));
+    QWindowSystemInterface::flushWindowSystemEvents();
+    const auto restore = qScopeGuard([&] {
+        QWindowSystemInterface::handleScreenGeometryChange(screen, usual, usual);
+        QWindowSystemInterface::flushWindowSystemEvents();
+    });
     createWindows(options);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
@@ -1276,3 +1290,81 @@ void tst_UPelkUpdaterMain::keyboardUse()
 
 QTEST_MAIN(tst_UPelkUpdaterMain)
 #include "tst_UPelkUpdaterMain.moc"
+
+void tst_UPelkUpdaterMain::windowsFitTheScreen_data()
+{
+    QTest::addColumn<int>("dpi"); // QT_FONT_DPI
+    for (int dpi : {96, 120, 144, 192})
+        QTest::newRow(QByteArray::number(dpi).constData()) << dpi;
+}
+
+// Large text scales every window; on a 1280 x 800 screen with a window manager each window
+// still fits the available area and every control can be brought into view. The font DPI
+// is read at start, so each row runs this test again in a program of its own.
+void tst_UPelkUpdaterMain::windowsFitTheScreen()
+{
+    QFETCH(int, dpi);
+    if (qEnvironmentVariableIntValue("PELK_FIT_DPI") != dpi) {
+        XServer x;
+        QVERIFY2(x.start(QStringLiteral("1280x800x24")), qPrintable(x.errorText()));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("DISPLAY"), x.display());
+        env.insert(QStringLiteral("QT_FONT_DPI"), QString::number(dpi));
+        env.insert(QStringLiteral("PELK_FIT_DPI"), QString::number(dpi));
+        QProcess run;
+        run.setProcessEnvironment(env);
+        run.setProcessChannelMode(QProcess::MergedChannels);
+        run.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("windowsFitTheScreen:") + QString::number(dpi)});
+        QVERIFY(run.waitForFinished(120000));
+        const QByteArray output = run.readAll();
+        QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0, output.constData());
+        return;
+    }
+
+    writeProgramFolder("0");
+    QFile::remove(m_folder + QStringLiteral("/PelkUpdater.ini"));
+    QVERIFY(QFile::copy(QStringLiteral(PELK_EXAMPLES_DIR "/PelkUpdater.ini"), m_folder + QStringLiteral("/PelkUpdater.ini")));
+    CommandLineOptions options;
+    options.CommandLineLanguage = "de"; // the longer texts
+    createWindows(options);
+    m_messages->setPageFactory([](UrlOpener &, QWidget *parent) { return new PlainPageDisplay(parent); });
+    m_messages->setFeed(ParseXmlText("<messages><message id=\"a\" date=\"20261207\"><title>A</title></message></messages>"), {});
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    for (QWidget *window : std::initializer_list<QWidget *>{m_main.get(), m_settings.get(), m_messages.get()}) {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        // The window manager frames the window a moment after it is mapped; a busy one may
+        // take longer, and the window must fit all the same (also unframed, should it never come).
+        const bool framed = QTest::qWaitFor([window] { return window->frameGeometry() != window->geometry(); }, 10000);
+        Q_UNUSED(framed)
+        const QRect frame = window->frameGeometry();
+        QVERIFY2(available.contains(frame), qPrintable(QStringLiteral("%1: %2,%3 %4x%5 framed, available %6x%7")
+                                                          .arg(window->objectName()).arg(frame.x()).arg(frame.y())
+                                                          .arg(frame.width()).arg(frame.height())
+                                                          .arg(available.width()).arg(available.height())));
+        for (QWidget *control : window->findChildren<QWidget *>()) {
+            if (!(control->focusPolicy() & Qt::TabFocus) || !control->isVisibleTo(window) || control->window() != window)
+                continue;
+            QRect visible = window->rect();
+            for (QWidget *up = control->parentWidget(); up && up != window; up = up->parentWidget()) {
+                if (auto *area = qobject_cast<QScrollArea *>(up)) {
+                    // Scrolled to as a whole, not only to its text cursor as the focus does.
+                    const QPoint centre = control->mapTo(area->widget(), control->rect().center());
+                    area->ensureVisible(centre.x(), centre.y(), (control->width() + 1) / 2, (control->height() + 1) / 2);
+                    visible = QRect(area->viewport()->mapTo(window, QPoint()), area->viewport()->size());
+                }
+            }
+            const QRect place(control->mapTo(window, QPoint()), control->size());
+            QVERIFY2(visible.contains(place), qPrintable(QStringLiteral("%1 %2 at %3,%4 %5x%6, seen %7,%8 %9x%10")
+                                                             .arg(window->objectName(), control->objectName())
+                                                             .arg(place.x()).arg(place.y()).arg(place.width()).arg(place.height())
+                                                             .arg(visible.x()).arg(visible.y()).arg(visible.width()).arg(visible.height())));
+        }
+        if (qEnvironmentVariableIsSet("PELK_SCREENSHOT_DIR"))
+            QVERIFY(window->grab().save(QDir(qEnvironmentVariable("PELK_SCREENSHOT_DIR"))
+                                            .filePath(QStringLiteral("%1-%2dpi.png").arg(window->objectName()).arg(dpi))));
+        window->hide();
+    }
+}

@@ -1,6 +1,7 @@
 #include "base/PelkError.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
+#include "settings/PolicyStore.h"
 #include "settings/RegFileStore.h"
 #include "settings/UPelkUpdaterUtils.h"
 
@@ -111,20 +112,23 @@ void TestLanguages::startLanguage_data()
     QTest::addColumn<QByteArray>("commandLine");
     QTest::addColumn<QByteArray>("stored");
     QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QByteArray>("locked"); // the administrator's Language
 
-    QTest::newRow("first language") << QByteArray() << QByteArray() << QByteArray("de");
-    QTest::newRow("command line") << QByteArray("engb") << QByteArray() << QByteArray("engb");
-    QTest::newRow("command line upper case") << QByteArray("DE") << QByteArray("engb") << QByteArray("de");
-    QTest::newRow("command line before stored") << QByteArray("fr") << QByteArray("engb") << QByteArray("fr");
-    QTest::newRow("unknown code, stored") << QByteArray("xx") << QByteArray("engb") << QByteArray("engb");
-    QTest::newRow("unknown code, nothing stored") << QByteArray("xx") << QByteArray() << QByteArray("de");
-    QTest::newRow("unknown code, unknown stored") << QByteArray("xx") << QByteArray("yy") << QByteArray("de");
-    QTest::newRow("stored upper case") << QByteArray() << QByteArray("ENGB") << QByteArray("engb");
-    QTest::newRow("prefix is no match") << QByteArray("eng") << QByteArray("f") << QByteArray("de");
-    QTest::newRow("longer is no match") << QByteArray("engbx") << QByteArray("frx") << QByteArray("de");
+    QTest::newRow("first language") << QByteArray() << QByteArray() << QByteArray("de") << QByteArray();
+    QTest::newRow("command line") << QByteArray("engb") << QByteArray() << QByteArray("engb") << QByteArray();
+    QTest::newRow("command line upper case") << QByteArray("DE") << QByteArray("engb") << QByteArray("de") << QByteArray();
+    QTest::newRow("command line before stored") << QByteArray("fr") << QByteArray("engb") << QByteArray("fr") << QByteArray();
+    QTest::newRow("unknown code, stored") << QByteArray("xx") << QByteArray("engb") << QByteArray("engb") << QByteArray();
+    QTest::newRow("unknown code, nothing stored") << QByteArray("xx") << QByteArray() << QByteArray("de") << QByteArray();
+    QTest::newRow("unknown code, unknown stored") << QByteArray("xx") << QByteArray("yy") << QByteArray("de") << QByteArray();
+    QTest::newRow("stored upper case") << QByteArray() << QByteArray("ENGB") << QByteArray("engb") << QByteArray();
+    QTest::newRow("prefix is no match") << QByteArray("eng") << QByteArray("f") << QByteArray("de") << QByteArray();
+    QTest::newRow("longer is no match") << QByteArray("engbx") << QByteArray("frx") << QByteArray("de") << QByteArray();
     // Only A-Z fold: the upper-case umlaut is another key.
-    QTest::newRow("non-ASCII not folded") << QByteArray("\xC3\x84") << QByteArray() << QByteArray("de");
-    QTest::newRow("non-ASCII exact") << QByteArray("\xC3\xA4") << QByteArray() << QByteArray("\xC3\xA4");
+    QTest::newRow("non-ASCII not folded") << QByteArray("\xC3\x84") << QByteArray() << QByteArray("de") << QByteArray();
+    QTest::newRow("non-ASCII exact") << QByteArray("\xC3\xA4") << QByteArray() << QByteArray("\xC3\xA4") << QByteArray();
+    QTest::newRow("locked over stored") << QByteArray() << QByteArray("de") << QByteArray("engb") << QByteArray("engb");
+    QTest::newRow("locked over command line") << QByteArray("de") << QByteArray() << QByteArray("engb") << QByteArray("engb");
 }
 
 void TestLanguages::startLanguage()
@@ -132,12 +136,16 @@ void TestLanguages::startLanguage()
     QFETCH(QByteArray, commandLine);
     QFETCH(QByteArray, stored);
     QFETCH(QByteArray, expected);
+    QFETCH(QByteArray, locked);
 
     if (!stored.isEmpty())
         WriteStoredLanguage(*m_store, stored);
-    m_languages->LoadLanguages(commandLine);
-    QCOMPARE(m_languages->CurrentLanguageKey(), expected);
-    QCOMPARE(m_languages->list()[static_cast<std::size_t>(m_languages->currentIndex())].Key, expected);
+    PolicyStore store(*m_store, locked.isEmpty() ? PolicyStore::Locks()
+                                                 : PolicyStore::Locks{{QStringLiteral("language"), QString::fromUtf8(locked)}});
+    Languages languages(*m_ini, store);
+    languages.LoadLanguages(commandLine);
+    QCOMPARE(languages.CurrentLanguageKey(), expected);
+    QCOMPARE(languages.list()[static_cast<std::size_t>(languages.currentIndex())].Key, expected);
 }
 
 void TestLanguages::listFollowsTheNumbers()
@@ -327,7 +335,7 @@ void TestLanguages::noLanguagesGiveBuiltInEnglish()
 void TestLanguages::builtInTextsCoverEveryKey()
 {
     const QList<QByteArray> &keys = AllTextKeys();
-    QCOMPARE(keys.size(), 47);
+    QCOMPARE(keys.size(), 48);
     QCOMPARE(QSet<QByteArray>(keys.begin(), keys.end()).size(), keys.size());
     for (const QByteArray &key : keys) {
         QVERIFY2(key.startsWith("txt"), key.constData());

@@ -12,6 +12,7 @@
 #include "messages/MessageWebPage.h"
 #include "messages/UPelkUpdaterMessages.h"
 #include "messages/UrlOpener.h"
+#include "settings/PolicyStore.h"
 #include "settings/RegFileStore.h"
 #include "settings/UPelkUpdaterUtils.h"
 #include "base/Clock.h"
@@ -32,6 +33,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <qpa/qwindowsysteminterface.h>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -142,6 +144,7 @@ class tst_UPelkUpdaterMessages : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -238,6 +241,15 @@ void tst_UPelkUpdaterMessages::init()
         QDesktopServices::setUrlHandler(QLatin1String(scheme), &m_desktop, "openUrl");
     m_errors = std::make_unique<ErrorBoxWatcher>();
     SetApplicationTitle(QStringLiteral("Orbel - Catalog - Check for Updates"));
+}
+
+void tst_UPelkUpdaterMessages::initTestCase()
+{
+    // A screen of a common size, on which the window's layout size fits: the offscreen
+    // platform's 800 x 600 is smaller.
+    const QRect common(0, 0, 1280, 1024);
+    QWindowSystemInterface::handleScreenGeometryChange(QGuiApplication::primaryScreen(), common, common);
+    QWindowSystemInterface::flushWindowSystemEvents();
 }
 
 void tst_UPelkUpdaterMessages::cleanup()
@@ -446,8 +458,8 @@ void tst_UPelkUpdaterMessages::hugeStoredSizeStaysOnTheDesktop()
 {
     WriteMessagesGeometry(*m_store, 100000, 100000, 177);
     showWith({{"a", "A"}});
-    const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
-    QCOMPARE(m_window->outerSize(), QSize(qMax(1006, desktop.width() + 16), qMax(678, desktop.height() + 38)));
+    // Nor larger than the screen's available area, frame included.
+    QCOMPARE(m_window->outerSize(), QGuiApplication::primaryScreen()->availableGeometry().size());
 }
 
 void tst_UPelkUpdaterMessages::centredEachShow()
@@ -509,22 +521,42 @@ void tst_UPelkUpdaterMessages::rowsInReverseOrderFirstSelected()
 void tst_UPelkUpdaterMessages::autoUpdateFromStore_data()
 {
     QTest::addColumn<int>("stored"); // -1: none
+    QTest::addColumn<QByteArray>("policy"); // the administrator's lock, if any
     QTest::addColumn<bool>("ticked");
-    QTest::newRow("none") << -1 << false;
-    QTest::newRow("off") << 0 << false;
-    QTest::newRow("on") << 1 << true;
+    QTest::newRow("none") << -1 << QByteArray() << false;
+    QTest::newRow("off") << 0 << QByteArray() << false;
+    QTest::newRow("on") << 1 << QByteArray() << true;
+    QTest::newRow("off, locked on") << 0 << QByteArray("AutoUpdate=1") << true;
+    QTest::newRow("on, locked off") << 1 << QByteArray("AutoUpdate=0") << false;
 }
 
 void tst_UPelkUpdaterMessages::autoUpdateFromStore()
 {
     QFETCH(int, stored);
+    QFETCH(QByteArray, policy);
     QFETCH(bool, ticked);
     if (stored >= 0)
         WriteAutoUpdate(*m_store, m_installation.ProgVersion, stored == 1);
-    createWindow();
+    const QString adminFile = m_dir->filePath(QStringLiteral("admin.ini"));
+    if (!policy.isEmpty()) {
+        QFile file(adminFile);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Policy]\n" + policy + "\n") > 0);
+    }
+    PolicyStore store(*m_store, PolicyStore::readLocks(IniFile(adminFile)));
+    const auto release = qScopeGuard([this] { m_window.reset(); }); // before the store goes
+    m_window = std::make_unique<TFPelkUpdaterMessages>(store, m_installation, m_clock, m_opener);
+    m_window->setPageFactory(MessagePageView::factory());
     QVERIFY(child<QCheckBox>("CBAutoUpdate")->isChecked());
     showWith({{"a", "A"}});
-    QCOMPARE(child<QCheckBox>("CBAutoUpdate")->isChecked(), ticked);
+    auto *box = child<QCheckBox>("CBAutoUpdate");
+    QCOMPARE(box->isChecked(), ticked);
+    // A locked wish is shown, not offered, and closing the window keeps the user's own.
+    QCOMPARE(box->isEnabled(), policy.isEmpty());
+    box->setChecked(!ticked);
+    m_window->close();
+    QTRY_VERIFY(!m_window->isVisible());
+    m_window.reset();
+    QCOMPARE(ReadAutoUpdate(*m_store, m_installation.ProgVersion), policy.isEmpty() ? !ticked : stored == 1);
 }
 
 void tst_UPelkUpdaterMessages::unreadBoldHighPriorityBlue()

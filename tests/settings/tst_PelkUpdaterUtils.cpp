@@ -1,5 +1,8 @@
 #include "base/PelkError.h"
+#include "i18n/IniFile.h"
+#include "settings/EffectiveSettings.h"
 #include "settings/PasswordProtection.h"
+#include "settings/PolicyStore.h"
 #include "settings/RegFileStore.h"
 #include "settings/UPelkUpdaterUtils.h"
 #include "base/Clock.h"
@@ -88,6 +91,8 @@ private Q_SLOTS:
     void messagesGeometry();
     void unopenableStoreIsQuiet();
     void failedWritesRaise();
+    void administratorLocksWin_data();
+    void administratorLocksWin();
 
 private:
     QString userFile() const { return m_dir->filePath(QStringLiteral("config/Orbel/user.reg")); }
@@ -595,3 +600,72 @@ void TestPelkUpdaterUtils::failedWritesRaise()
 
 QTEST_GUILESS_MAIN(TestPelkUpdaterUtils)
 #include "tst_PelkUpdaterUtils.moc"
+
+void TestPelkUpdaterUtils::administratorLocksWin_data()
+{
+    QTest::addColumn<QByteArray>("policy"); // the administrator's [Policy] lines; none: no file
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("line"); // as --show-settings prints it, or the error
+
+    QTest::newRow("no file, user") << QByteArray() << "ProxyOption" << "ProxyOption = \"2\" (user)";
+    QTest::newRow("no file, default") << QByteArray() << "AutoUpdate" << "AutoUpdate = \"0\" (default)";
+    QTest::newRow("lock over the user") << QByteArray("ProxyOption=1") << "ProxyOption" << "ProxyOption = \"1\" (administrator)";
+    QTest::newRow("name in any case") << QByteArray(" proxyserver = gw.corp") << "ProxyServer"
+                                      << "ProxyServer = \"gw.corp\" (administrator)";
+    QTest::newRow("lock over a missing key") << QByteArray("AutoUpdate=1") << "AutoUpdate" << "AutoUpdate = \"1\" (administrator)";
+    QTest::newRow("language") << QByteArray("Language=engb") << "Language" << "Language = \"engb\" (administrator)";
+    QTest::newRow("other lock, user") << QByteArray("ProxyAuth=1") << "ProxyUser" << "ProxyUser = \"jo\" (user)";
+    QTest::newRow("password stays the user's") << QByteArray("ProxyPassword=open") << "ProxyPassword"
+                                               << "ProxyPassword = \"(set)\" (user)";
+    QTest::newRow("not a number") << QByteArray("ProxyAuth=yes") << "ProxyAuth"
+                                  << "The administrator's setting 'ProxyAuth' is not a number: \"yes\"";
+}
+
+void TestPelkUpdaterUtils::administratorLocksWin()
+{
+    QFETCH(QByteArray, policy);
+    QFETCH(QString, name);
+    QFETCH(QString, line);
+
+    ProxySettings user;
+    user.Option = kUseFollowingProxy;
+    user.User = QStringLiteral("jo");
+    user.Password = QStringLiteral("pw");
+    WriteProxySettings(*m_store, user);
+    const QString adminFile = m_dir->filePath(QStringLiteral("etc/Orbel/PelkUpdater.ini"));
+    if (!policy.isEmpty()) {
+        QDir().mkpath(QFileInfo(adminFile).absolutePath());
+        QFile file(adminFile);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Policy]\n" + policy + "\n") > 0);
+    }
+    PolicyStore store(*m_store, PolicyStore::readLocks(IniFile(adminFile)));
+    const QString version = QStringLiteral("5.2.1.7");
+    auto lineOf = [&] {
+        QString found;
+        const QString error = errorOf([&] {
+            for (const QString &l : FormatEffectiveSettings(ReadEffectiveSettings(*m_store, store, version)).split(u'\n'))
+                found = l.startsWith(name + QLatin1String(" =")) ? l : found;
+        });
+        return error.isEmpty() ? found : error;
+    };
+    QCOMPARE(lineOf(), line);
+
+    // What the user stores afterwards changes nothing the administrator has fixed, and the
+    // user's own value waits untouched for the lock to go.
+    auto rawUserValue = [&] {
+        const auto key = m_store->openKey(RegistryRoot::CurrentUser,
+                                          name == QLatin1String("AutoUpdate") ? VersionKeyPath(version) : UpdaterKeyPath, false);
+        if (!key || !key->valueExists(name))
+            return QStringLiteral("missing");
+        return key->valueType(name) == RegistryValueType::DWord ? QString::number(key->readInteger(name)) : key->readString(name);
+    };
+    const QString userValue = rawUserValue();
+    ProxySettings typed;
+    typed.Server = typed.Port = typed.User = typed.Password = QStringLiteral("typed");
+    WriteProxySettings(store, typed);
+    WriteAutoUpdate(store, version, false);
+    WriteStoredLanguage(store, "de");
+    QCOMPARE(rawUserValue() == userValue, store.isLocked(name));
+    if (store.isLocked(name))
+        QCOMPARE(lineOf(), line);
+}

@@ -4,6 +4,8 @@
 #include "base/PelkError.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
+#include "settings/EffectiveSettings.h"
+#include "settings/PolicyStore.h"
 #include "settings/RegFileStore.h"
 #include "settings/RegistryStore.h"
 #include "settings/UPelkUpdaterSettings.h"
@@ -46,6 +48,8 @@ private Q_SLOTS:
     void passwordShowsStars();
     void unreadableSettingsShowErrorBoxAndDialogStays();
     void textsFromLanguage();
+    void administratorLocksAreShownNotOffered_data();
+    void administratorLocksAreShownNotOffered();
 
 private:
     template <typename T> T *child(const char *name)
@@ -404,3 +408,56 @@ void tst_UPelkUpdaterSettings::textsFromLanguage()
 
 QTEST_MAIN(tst_UPelkUpdaterSettings)
 #include "tst_UPelkUpdaterSettings.moc"
+
+void tst_UPelkUpdaterSettings::administratorLocksAreShownNotOffered_data()
+{
+    QTest::addColumn<QByteArray>("policy");
+    QTest::addColumn<QStringList>("locked"); // the controls shown disabled, with the note
+
+    QTest::newRow("nothing locked") << QByteArray() << QStringList();
+    QTest::newRow("proxy option")
+        << QByteArray("ProxyOption=2") << QStringList{"RBUseIEProxySettings", "RBNoProxy", "RBUseFollowingProxySettings"};
+    QTest::newRow("server and port") << QByteArray("ProxyServer=gw.corp\nProxyPort=8080")
+                                     << QStringList{"LProxyServer", "EdProxyServer", "LProxyPort", "EdProxyPort"};
+    // The password stays the user's to type.
+    QTest::newRow("auth and user") << QByteArray("ProxyAuth=1\nProxyUser=proxyuser\nProxyPassword=open")
+                                   << QStringList{"CBProxyAuth", "LProxyUser", "EdProxyUser"};
+    QTest::newRow("automatic checks") << QByteArray("AutoUpdate=1") << QStringList{"CBAutoUpdate"};
+}
+
+void tst_UPelkUpdaterSettings::administratorLocksAreShownNotOffered()
+{
+    QFETCH(QByteArray, policy);
+    QFETCH(QStringList, locked);
+
+    const QString adminFile = m_dir->filePath(QStringLiteral("admin.ini"));
+    QFile file(adminFile);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Policy]\n" + policy + "\n") > 0);
+    file.close();
+    PolicyStore store(*m_store, PolicyStore::readLocks(IniFile(adminFile)));
+    const QString before = FormatEffectiveSettings(ReadEffectiveSettings(*m_store, store, m_installation.ProgVersion));
+    m_dialog = std::make_unique<TFPelkUpdaterSettings>(store, m_installation);
+    const IniFile noTexts{QString()};
+    const Languages builtIn(noTexts, store);
+    m_dialog->applyTexts(builtIn);
+    m_dialog->show();
+
+    for (const QString &name : locked) {
+        auto *control = child<QWidget>(name.toLatin1().constData());
+        QVERIFY2(!control->isEnabled(), qPrintable(name));
+        QCOMPARE(control->toolTip(), QStringLiteral("Set by your administrator."));
+    }
+    QVERIFY(child<QWidget>("EdProxyPassword")->toolTip().isEmpty());
+    QCOMPARE(child<QLabel>("LSetByAdministrator")->isVisible(), !locked.isEmpty());
+
+    // OK stores the rest; what is in effect for the locked ones stays as it was.
+    clickBox(child<QCheckBox>("CBAutoUpdate"));
+    QTest::mouseClick(child<QPushButton>("BuOK"), Qt::LeftButton);
+    QVERIFY(!m_dialog->isVisible());
+    const QString after = FormatEffectiveSettings(ReadEffectiveSettings(*m_store, store, m_installation.ProgVersion));
+    for (const QString &line : before.split(u'\n')) {
+        if (line.endsWith(QLatin1String("(administrator)")))
+            QVERIFY2(after.contains(line), qPrintable(after));
+    }
+    QVERIFY(!storeFileBytes().contains("gw.corp"));
+}

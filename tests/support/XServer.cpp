@@ -34,12 +34,12 @@ XServer::~XServer()
     stop(m_server);
 }
 
-bool XServer::start()
+bool XServer::start(const QString &screen)
 {
     // The server picks a free display itself and tells its number on standard output.
     m_server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
                                            QStringLiteral("-screen"), QStringLiteral("0"),
-                                           QStringLiteral("2560x1600x24"), QStringLiteral("-nolisten"),
+                                           screen, QStringLiteral("-nolisten"),
                                            QStringLiteral("tcp")});
     if (!m_server.waitForStarted(kStartTimeoutMs)) {
         m_error = QStringLiteral("Xvfb does not start: ") + m_server.errorString();

@@ -16,7 +16,8 @@ public:
     ~XServer();
 
     // Returns false (see errorText) when the server or the window manager does not come up.
-    bool start();
+    // `screen` is Xvfb's screen, width x height x depth.
+    bool start(const QString &screen = QStringLiteral("2560x1600x24"));
     QString errorText() const { return m_error; }
     // The DISPLAY value of the server, ":N".
     QString display() const { return m_display; }
