@@ -13,6 +13,7 @@
 #include "messages/MessagePageDisplay.h"
 #include "messages/UPelkUpdaterMessages.h"
 #include "messages/UrlOpener.h"
+#include "settings/PolicyStore.h"
 #include "settings/RegFileStore.h"
 #include "settings/RegistryStore.h"
 #include "settings/UPelkUpdaterSettings.h"
@@ -27,6 +28,7 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -37,6 +39,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScreen>
@@ -236,7 +239,8 @@ private Q_SLOTS:
 private:
     void writeProgramFolder(const char *allow = "0", bool withServicePack = true,
                             const QByteArray &extraIni = QByteArray());
-    void createWindows(const CommandLineOptions &options = CommandLineOptions());
+    // The windows over the test's store, or over `store` when given.
+    void createWindows(const CommandLineOptions &options = CommandLineOptions(), RegistryStore *store = nullptr);
     void destroyWindows();
     // Online updates allowed, no proxy of the environment in between, the main window shown.
     void showWindowsForACheck();
@@ -308,13 +312,14 @@ void tst_UPelkUpdaterMain::writeProgramFolder(const char *allow, bool withServic
         QVERIFY(writeFile(m_folder + QStringLiteral("/PelkServicePack.pelk"), servicePack(allow)));
 }
 
-void tst_UPelkUpdaterMain::createWindows(const CommandLineOptions &options)
+void tst_UPelkUpdaterMain::createWindows(const CommandLineOptions &options, RegistryStore *store)
 {
-    m_main = std::make_unique<TFPelkUpdaterMain>(options, m_programFile, m_installation, *m_store,
+    RegistryStore &windowsStore = store ? *store : *m_store;
+    m_main = std::make_unique<TFPelkUpdaterMain>(options, m_programFile, m_installation, windowsStore,
                                                  *m_probe, m_clock, m_transport);
     m_main->TntFormCreate();
-    m_settings = std::make_unique<TFPelkUpdaterSettings>(*m_store, m_installation, m_main.get());
-    m_messages = std::make_unique<TFPelkUpdaterMessages>(*m_store, m_installation, m_clock, m_opener,
+    m_settings = std::make_unique<TFPelkUpdaterSettings>(windowsStore, m_installation, m_main.get());
+    m_messages = std::make_unique<TFPelkUpdaterMessages>(windowsStore, m_installation, m_clock, m_opener,
                                                          m_main.get());
     m_main->setCompanions(*m_settings, *m_messages);
 }
@@ -1328,7 +1333,12 @@ void tst_UPelkUpdaterMain::windowsFitTheScreen()
     QVERIFY(QFile::copy(QStringLiteral(PELK_EXAMPLES_DIR "/PelkUpdater.ini"), m_folder + QStringLiteral("/PelkUpdater.ini")));
     CommandLineOptions options;
     options.CommandLineLanguage = "de"; // the longer texts
-    createWindows(options);
+    // Under an administrator's locks, whose notes take room of their own, and which a real
+    // window system must show as locked.
+    PolicyStore locked(*m_store, {{QStringLiteral("proxyoption"), QStringLiteral("2")},
+                                  {QStringLiteral("autoupdate"), QStringLiteral("1")}});
+    createWindows(options, &locked);
+    const auto windowsGoFirst = qScopeGuard([this] { destroyWindows(); }); // they use `locked` to the end
     m_messages->setPageFactory([](UrlOpener &, QWidget *parent) { return new PlainPageDisplay(parent); });
     m_messages->setFeed(ParseXmlText("<messages><message id=\"a\" date=\"20261207\"><title>A</title></message></messages>"), {});
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
@@ -1361,6 +1371,12 @@ void tst_UPelkUpdaterMain::windowsFitTheScreen()
                                                              .arg(window->objectName(), control->objectName())
                                                              .arg(place.x()).arg(place.y()).arg(place.width()).arg(place.height())
                                                              .arg(visible.x()).arg(visible.y()).arg(visible.width()).arg(visible.height())));
+        }
+        if (window == m_settings.get()) {
+            QVERIFY(!child<QRadioButton>(window, "RBNoProxy")->isEnabled());
+            QVERIFY(child<QLabel>(window, "LSetByAdministrator")->isVisible());
+        } else if (window == m_messages.get()) {
+            QVERIFY(!child<QCheckBox>(window, "CBAutoUpdate")->isEnabled());
         }
         if (qEnvironmentVariableIsSet("PELK_SCREENSHOT_DIR"))
             QVERIFY(window->grab().save(QDir(qEnvironmentVariable("PELK_SCREENSHOT_DIR"))
