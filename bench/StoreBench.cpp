@@ -13,6 +13,7 @@
 // Exits 1 when a goal is missed.
 
 #include "FastestRun.h"
+#include "support/ResidentPeak.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
 #include "base/Clock.h"
@@ -103,24 +104,6 @@ QByteArray generatedCheckStore(CheckStore shape, qsizetype size)
     for (int i = 0; file.size() < size; ++i)
         file += "message-" + QByteArray::number(i) + ';';
     return file + "sp-5.2.2\"\n\n";
-}
-
-// Peak resident memory since the last reset, in KiB; the reset makes the next peak the
-// current size (Linux 4.0 and later).
-qint64 residentPeakKiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stoll(line.substr(6));
-    }
-    return -1;
-}
-
-void resetResidentPeak()
-{
-    ::malloc_trim(0); // what earlier runs freed goes back to the system and counts again
-    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 struct CheckCost

@@ -5,6 +5,7 @@
 #include "check/UpdateCheck.h"
 #include "i18n/QtTranslations.h"
 #include "support/CheckFixture.h"
+#include "support/ResidentPeak.h"
 #include "support/TestHttpServer.h"
 #include "support/TinyProxy.h"
 #include "sysinfo/SystemFacts.h"
@@ -145,23 +146,6 @@ private:
     std::thread m_thread;
 };
 
-// The process's peak resident memory in KiB since the last reset, which sets it to the
-// memory in use (Linux 4.0 and later); freed memory goes back to the system first.
-qint64 residentPeakKiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stoll(line.substr(6));
-    }
-    return -1;
-}
-
-void resetResidentPeak()
-{
-    ::malloc_trim(0);
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
 } // namespace
 
 class tst_UpdateRequest : public QObject
