@@ -6,6 +6,7 @@
 #include "check/CheckHost.h"
 #include "check/FeedKeys.h"
 #include "check/FeedReply.h"
+#include "check/FeedSignature.h"
 #include "check/SignedFeed.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
@@ -39,7 +40,11 @@ XmlDocumentPtr ReadReplyFeed(const QByteArray &body, const CheckContext &context
     if (keys.isEmpty())
         return ReadFeedReply(body, context.languages);
 
-    const SignedFeed feed = VerifySignedFeed(body, keys, context.clock.localNow());
+    // Nothing reaches a parser before its signature has been checked; then the reply is read
+    // once, strictly, and what the vendor signed must be a message feed before anything of it
+    // is kept.
+    const FeedKey &key = VerifyFeedBytes(body, keys);
+    const SignedFeed feed = AcceptSignedDocument(ReadFeedReply(body, context.languages), key, context.clock.localNow());
     const std::optional<qint64> highest = ReadHighestFeedSerial(context.store, feed.keyId);
     if (highest && feed.serial < *highest)
         throw PelkError(QStringLiteral("The signed feed's serial %1 is lower than the serial %2 accepted before from the "
@@ -47,8 +52,6 @@ XmlDocumentPtr ReadReplyFeed(const QByteArray &body, const CheckContext &context
                             .arg(feed.serial)
                             .arg(*highest)
                             .arg(QLatin1String(feed.keyId)));
-    // What the vendor signed must still be a message feed before anything of it is kept.
-    ReadFeedReply(body, context.languages);
     // The same feed fetched again keeps its serial; nothing to write.
     if (!highest || feed.serial > *highest)
         WriteHighestFeedSerial(context.store, feed.keyId, feed.serial);

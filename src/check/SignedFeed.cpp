@@ -90,9 +90,12 @@ SignedFeed VerifySignedFeed(const QByteArray &body, const FeedKeys &keys, const 
 {
     // Nothing reaches the XML parser before its signature has been checked.
     const FeedKey &key = VerifyFeedBytes(body, keys);
-    const QString whose = QStringLiteral("The signed feed");
-    XmlDocumentPtr document = wellFormed(body, whose);
-    const RootStamp stamp = rootStamp(*document, whose);
+    return AcceptSignedDocument(wellFormed(body, QStringLiteral("The signed feed")), key, now);
+}
+
+SignedFeed AcceptSignedDocument(XmlDocumentPtr document, const FeedKey &key, const QDateTime &now)
+{
+    const RootStamp stamp = rootStamp(*document, QStringLiteral("The signed feed"));
     const QDateTime nowUtc = now.toUTC();
     if (stamp.expires <= nowUtc)
         throw PelkError(QStringLiteral("The signed feed expired at %1; the time of this computer is %2 (is its clock "

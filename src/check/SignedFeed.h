@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <optional>
 
+struct FeedKey;
 class FeedKeys;
 class FeedSigningKey;
 
@@ -25,6 +26,9 @@ struct SignedFeed
 // expiry, and an expiry after `now`. Throws PelkError naming the first check that fails.
 // The program's check and the vendor's tool verify with this.
 SignedFeed VerifySignedFeed(const QByteArray &body, const FeedKeys &keys, const QDateTime &now);
+// The same checks after the signature, for a document the caller parsed itself from bytes that
+// VerifyFeedBytes accepted with `key`: the program's check reads a reply strictly, once.
+SignedFeed AcceptSignedDocument(XmlDocumentPtr document, const FeedKey &key, const QDateTime &now);
 
 // The feed signed with `key`: its signature comment, if any, replaced by a new one. Throws
 // PelkError for a feed that is not well-formed, lacks a valid serial or expiry, or is not in

@@ -479,7 +479,9 @@ void tst_UpdateCheck::signedFeeds_data()
     }
     QTest::newRow("valid signature on a feed that is not well-formed")
         << signedBy('A', replaced(stampedFeed(kStamp), "</message>", "")) << keyA << QByteArray()
-        << QStringList{QStringLiteral("Fehler: The signed feed is not well-formed XML")} << QByteArray();
+        << QStringList{QStringLiteral("Fehler: The reply of the update service is not a well-formed XML document "
+                                      "(line 4, column 11)")}
+        << QByteArray();
 }
 
 void tst_UpdateCheck::signedFeeds()
