@@ -1,6 +1,7 @@
 #include "check/UpdateCheck.h"
 
 #include "base/Clock.h"
+#include "check/AutomaticCheckBackOff.h"
 #include "base/FailureMessage.h"
 #include "check/CheckHost.h"
 #include "check/UserInputBlocker.h"
@@ -45,6 +46,8 @@ void recordSuccess(const CheckContext &context)
 {
     try {
         WriteLastSuccessfulCheck(context.store, context.clock.localNow());
+        // Whatever run it was, the service answers again: automatic checks need not wait.
+        ResetAutomaticCheckBackOff(context.store);
     } catch (...) {
         // Without the record the next automatic run checks again: no harm done.
     }
@@ -75,11 +78,10 @@ MessageCounts CountMessages(const pugi::xml_document &feed, RegistryStore &store
     return counts;
 }
 
-CheckOutcome CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host,
-                             const RequestLimits &limits)
+CheckResult CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host, const RequestLimits &limits)
 {
     const Languages &texts = context.languages;
-    CheckOutcome outcome = CheckOutcome::Failed;
+    CheckResult result;
     try {
         // Clicks and keys that arrive while the check works are dropped, not kept for later.
         UserInputBlocker blocker;
@@ -88,7 +90,8 @@ CheckOutcome CheckForUpdates(bool silent, const CheckContext &context, CheckHost
             host.AddLogLine(texts.GetText("txtOnlineUpdatesDisabled"));
             if (!context.installation.LoadFailure.isEmpty())
                 host.AddLogLine(context.installation.LoadFailure);
-            return CheckOutcome::NotAllowed;
+            result.outcome = CheckOutcome::NotAllowed;
+            return result;
         }
 
         host.SetBusy(true);
@@ -97,10 +100,10 @@ CheckOutcome CheckForUpdates(bool silent, const CheckContext &context, CheckHost
             host.AddLogLine(texts.GetText("txtCheckingForUpdates") + QStringLiteral(" ..."));
             const QByteArray address =
                 context.ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()).toUtf8();
-            const XmlDocumentPtr feed = SendUpdateRequest(address, context, host, limits);
+            const XmlDocumentPtr feed = SendUpdateRequest(address, context, host, limits, &result.retryAfter);
             if (feed) {
                 recordSuccess(context);
-                outcome = CheckOutcome::Checked;
+                result.outcome = CheckOutcome::Checked;
                 reportFeed(silent, context, host, feed, blocker);
             }
         } catch (...) {
@@ -111,5 +114,5 @@ CheckOutcome CheckForUpdates(bool silent, const CheckContext &context, CheckHost
     } catch (...) {
         // Only the log itself can fail here; there is nowhere left to report that.
     }
-    return outcome;
+    return result;
 }
