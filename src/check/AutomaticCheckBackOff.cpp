@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
+#include <limits>
 
 namespace {
 int monthNumber(const QString &name)
@@ -106,7 +107,8 @@ void RecordFailedAutomaticCheck(RegistryStore &store, const QByteArray &retryAft
     } catch (...) {
         // A count that cannot be read starts again.
     }
-    failures = failures == UINT32_MAX ? failures : failures + 1;
+    if (failures < std::numeric_limits<quint32>::max())
+        ++failures;
     WriteFailedAutomaticChecks(store, failures);
     WriteNextAutomaticCheck(store, NextAutomaticCheckAfterFailure(int(std::min<quint32>(failures, 64)), retryAfter,
                                                                   now, random));

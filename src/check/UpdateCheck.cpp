@@ -1,8 +1,8 @@
 #include "check/UpdateCheck.h"
 
 #include "base/Clock.h"
-#include "check/AutomaticCheckBackOff.h"
 #include "base/FailureMessage.h"
+#include "check/AutomaticCheckBackOff.h"
 #include "check/CheckHost.h"
 #include "check/UserInputBlocker.h"
 #include "i18n/IniFile.h"
@@ -46,10 +46,14 @@ void recordSuccess(const CheckContext &context)
 {
     try {
         WriteLastSuccessfulCheck(context.store, context.clock.localNow());
+    } catch (...) {
+        // Without the record the next automatic run checks again: no harm done.
+    }
+    try {
         // Whatever run it was, the service answers again: automatic checks need not wait.
         ResetAutomaticCheckBackOff(context.store);
     } catch (...) {
-        // Without the record the next automatic run checks again: no harm done.
+        // The wait ends by itself within a day.
     }
 }
 } // namespace
