@@ -333,16 +333,10 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
     }
     if (before.contains(QLatin1String("allowed")))
         writeServicePack("1");
-    if (before.contains(QLatin1String("no address")) || before.contains(QLatin1String("closed port"))) {
-        const QString iniPath = m_dir->filePath(QStringLiteral("program/PelkUpdater.ini"));
-        QFile ini(iniPath);
-        QVERIFY(ini.open(QIODevice::ReadOnly));
-        const QByteArray address = before.contains(QLatin1String("no address")) ? "" : "http://127.0.0.1:1/update";
-        const QByteArray text = ini.readAll().replace("UpdateCheckURL=", QByteArray("UpdateCheckURL=" + address + "\n;"));
-        ini.close();
-        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ini.write(text);
-    }
+    if (before.contains(QLatin1String("no address")))
+        setServiceAddress(QByteArray());
+    if (before.contains(QLatin1String("closed port")))
+        setServiceAddress("http://127.0.0.1:1/update");
     for (const QString &step : before) {
         static const QRegularExpression checkedAgo(QStringLiteral("^checked (\\d+) h ago$"));
         const QRegularExpressionMatch match = checkedAgo.match(step);
