@@ -597,7 +597,8 @@ void tst_PelkUpdaterProgram::automaticRunsWaitAfterFailures()
     QCOMPARE(service.requests().size(), 2);
     QVERIFY(!nextCheck());
 
-    // Retry-After: 2 sets the next automatic check two seconds after the reply, no later.
+    // Retry-After: 2 sets the next automatic check two seconds after the reply, no later
+    // (the success above would otherwise keep "/AUTO" from checking for 20 hours).
     {
         RegFileStore settings = store();
         WriteLastSuccessfulCheck(settings, QDateTime::currentDateTimeUtc().addSecs(-21 * 3600));
