@@ -13,6 +13,7 @@
 #include "base/VisibleText.h"
 #include "app/Pictures.h"
 #include "app/ProgramPaths.h"
+#include "check/AutomaticCheckBackOff.h"
 #include "check/CheckContext.h"
 #include "check/UpdateCheck.h"
 #include "i18n/IniFile.h"
@@ -35,6 +36,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QScopeGuard>
 #include <QScrollArea>
@@ -413,19 +415,19 @@ void TFPelkUpdaterMain::ApplyTexts()
     ClearLog();
 }
 
-CheckOutcome TFPelkUpdaterMain::CheckForUpdates(bool silent)
+CheckResult TFPelkUpdaterMain::CheckForUpdates(bool silent)
 {
     // A click that arrives while a log line is painted must not start a check inside the check.
     if (m_checkRunning)
-        return CheckOutcome::Checked;
+        return CheckResult{CheckOutcome::Checked, {}};
     ensureLanguages();
     m_checkRunning = true;
     const auto done = qScopeGuard([this] { m_checkRunning = false; });
     const CheckContext context{m_installation, *m_ini, *m_languages, m_store, m_probe, m_clock, m_transport};
-    const CheckOutcome outcome = ::CheckForUpdates(silent, context, *this);
+    const CheckResult result = ::CheckForUpdates(silent, context, *this);
     reportUnsavedSettings();
     announceResult();
-    return outcome;
+    return result;
 }
 
 void TFPelkUpdaterMain::announceResult()
@@ -453,10 +455,14 @@ int TFPelkUpdaterMain::SilentCheck()
         writeLogLineToStandardError(m_languages->GetTextOrBuiltIn("txtCheckedRecently"));
         return RunExitStatus::kDone;
     }
-    const CheckOutcome outcome = CheckForUpdates(true);
+    if (m_options.AutoRun && backingOff())
+        return RunExitStatus::kDone;
+    const CheckResult result = CheckForUpdates(true);
     if (!m_options.AutoRun)
         return RunExitStatus::kDone;
-    switch (outcome) {
+    if (result.outcome == CheckOutcome::Failed)
+        recordAutomaticFailure(result.retryAfter);
+    switch (result.outcome) {
     case CheckOutcome::Checked:
         return RunExitStatus::kDone;
     case CheckOutcome::NotAllowed:
@@ -478,6 +484,27 @@ bool TFPelkUpdaterMain::checkedRecently() const
         return last && *last <= now && last->secsTo(now) < kAutomaticCheckIntervalSeconds;
     } catch (...) {
         return false; // a record that cannot be read is no record
+    }
+}
+
+bool TFPelkUpdaterMain::backingOff() const
+{
+    const std::optional<QDateTime> until = AutomaticCheckWait(m_store, m_clock.localNow());
+    if (until) {
+        const QString when = until->toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        writeLogLineToStandardError(m_languages->GetTextOrBuiltIn("txtBackOffWaiting").arg(when));
+    }
+    return until.has_value();
+}
+
+void TFPelkUpdaterMain::recordAutomaticFailure(const QByteArray &retryAfter)
+{
+    // Only unattended runs wait: a user who asks for a check gets one, and a failure that
+    // the user saw says nothing about the next morning's timer.
+    try {
+        RecordFailedAutomaticCheck(m_store, retryAfter, m_clock.localNow(), *QRandomGenerator::global());
+    } catch (...) {
+        // Without the record the next automatic run checks again: no harm done.
     }
 }
 

@@ -74,9 +74,11 @@ public:
     void ApplyTexts();
 
     // A check with the silent flag; ignored while a check runs.
-    CheckOutcome CheckForUpdates(bool silent);
+    CheckResult CheckForUpdates(bool silent);
     // The check of a silent run, and the run's exit status. With "/AUTO" it runs only when
-    // the user wants automatic checks and no check succeeded in the last 20 hours; otherwise
+    // the user wants automatic checks, no check succeeded in the last 20 hours and no wait
+    // after failed checks or asked for by the service is on (a failed "/AUTO" check starts
+    // one; a check that gets its feed, of any run, ends it); otherwise
     // one line on standard error says why nothing was checked. Only "/AUTO" tells a failed
     // check by its status (see RunExitStatus); "/SILENT" always ends with 0.
     int SilentCheck();
@@ -121,6 +123,9 @@ private:
     void reportError(const QString &message);
     // Whether an automatic check succeeded less than 20 hours ago.
     bool checkedRecently() const;
+    // Says on standard error until when automatic checks wait, if they do.
+    bool backingOff() const;
+    void recordAutomaticFailure(const QByteArray &retryAfter);
     // Tells a screen reader what the check logged, without its progress line.
     void announceResult();
 

@@ -362,6 +362,7 @@ HopReply exchangeOnce(QNetworkAccessManager &manager, const Hop &hop, const Requ
         throw largerThan(limits);
     answer.data.body = received;
     answer.location = r->rawHeader("Location");
+    answer.data.retryAfter = r->rawHeader("Retry-After");
     return answer;
 }
 

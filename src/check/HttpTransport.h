@@ -9,12 +9,14 @@
 #include <QUrl>
 #include <utility>
 
-// What the server answered: its status line and the whole body.
+// What the server answered: its status line, the whole body and its Retry-After header
+// (as sent; empty when there is none), which tells when to come back.
 struct HttpReplyData
 {
     int status = 0;
     QByteArray reasonPhrase;
     QByteArray body;
+    QByteArray retryAfter;
 };
 
 // One form post: the address, the header lines beside the transport's own, the body.

@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/FailureMessage.h"
+#include "check/AutomaticCheckBackOff.h"
 #include "check/CheckHost.h"
 #include "check/UserInputBlocker.h"
 #include "i18n/IniFile.h"
@@ -48,6 +49,12 @@ void recordSuccess(const CheckContext &context)
     } catch (...) {
         // Without the record the next automatic run checks again: no harm done.
     }
+    try {
+        // Whatever run it was, the service answers again: automatic checks need not wait.
+        ResetAutomaticCheckBackOff(context.store);
+    } catch (...) {
+        // The wait ends by itself within a day.
+    }
 }
 } // namespace
 
@@ -75,11 +82,10 @@ MessageCounts CountMessages(const pugi::xml_document &feed, RegistryStore &store
     return counts;
 }
 
-CheckOutcome CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host,
-                             const RequestLimits &limits)
+CheckResult CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host, const RequestLimits &limits)
 {
     const Languages &texts = context.languages;
-    CheckOutcome outcome = CheckOutcome::Failed;
+    CheckResult result;
     try {
         // Clicks and keys that arrive while the check works are dropped, not kept for later.
         UserInputBlocker blocker;
@@ -88,7 +94,8 @@ CheckOutcome CheckForUpdates(bool silent, const CheckContext &context, CheckHost
             host.AddLogLine(texts.GetText("txtOnlineUpdatesDisabled"));
             if (!context.installation.LoadFailure.isEmpty())
                 host.AddLogLine(context.installation.LoadFailure);
-            return CheckOutcome::NotAllowed;
+            result.outcome = CheckOutcome::NotAllowed;
+            return result;
         }
 
         host.SetBusy(true);
@@ -97,10 +104,10 @@ CheckOutcome CheckForUpdates(bool silent, const CheckContext &context, CheckHost
             host.AddLogLine(texts.GetText("txtCheckingForUpdates") + QStringLiteral(" ..."));
             const QByteArray address =
                 context.ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()).toUtf8();
-            const XmlDocumentPtr feed = SendUpdateRequest(address, context, host, limits);
+            const XmlDocumentPtr feed = SendUpdateRequest(address, context, host, limits, &result.retryAfter);
             if (feed) {
                 recordSuccess(context);
-                outcome = CheckOutcome::Checked;
+                result.outcome = CheckOutcome::Checked;
                 reportFeed(silent, context, host, feed, blocker);
             }
         } catch (...) {
@@ -111,5 +118,5 @@ CheckOutcome CheckForUpdates(bool silent, const CheckContext &context, CheckHost
     } catch (...) {
         // Only the log itself can fail here; there is nowhere left to report that.
     }
-    return outcome;
+    return result;
 }

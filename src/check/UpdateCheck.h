@@ -23,10 +23,12 @@ struct MessageCounts
 MessageCounts CountMessages(const pugi::xml_document &feed, RegistryStore &store, const QString &version);
 
 // Sends the update request to `address` and returns the reply document; nullptr when the
-// service answered with another status than 200 (that line is already in the log).
+// service answered with another status than 200 (that line is already in the log), and then
+// `retryAfter` gets the Retry-After of a 429 or 503 reply.
 // Throws PelkError on a failure of the exchange (address, connection, time-out, TLS, size).
 XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &context,
-                                 CheckHost &host, const RequestLimits &limits = RequestLimits());
+                                 CheckHost &host, const RequestLimits &limits = RequestLimits(),
+                                 QByteArray *retryAfter = nullptr);
 
 // How a check ended, for the exit status of unattended runs.
 enum class CheckOutcome {
@@ -35,8 +37,15 @@ enum class CheckOutcome {
     Failed,     // no feed: no address, no connection, an error reply, a refused feed
 };
 
+// How a check ended, and the service's Retry-After when it answered 429 or 503 with one.
+struct CheckResult
+{
+    CheckOutcome outcome = CheckOutcome::Failed;
+    QByteArray retryAfter;
+};
+
 // One complete check, from the permission test to the messages window. Never throws:
 // every failure becomes one "txtError" log line. A check that got its feed stores the time
-// as the last successful check.
-CheckOutcome CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host,
+// as the last successful check and ends any wait of automatic checks.
+CheckResult CheckForUpdates(bool silent, const CheckContext &context, CheckHost &host,
                              const RequestLimits &limits = RequestLimits());

@@ -77,7 +77,7 @@ HttpReplyData postInLanguage(const CheckContext &context, const HttpPost &post, 
 } // namespace
 
 XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &context, CheckHost &host,
-                                 const RequestLimits &limits)
+                                 const RequestLimits &limits, QByteArray *retryAfter)
 {
     const InstallationData &installation = context.installation;
 
@@ -115,6 +115,9 @@ XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &
     if (reply.status != 200) {
         host.AddLogLine(context.languages.GetText("txtError") + QStringLiteral(": ") + QString::number(reply.status)
                         + QLatin1Char(' ') + QString::fromLatin1(reply.reasonPhrase));
+        // Only "too many requests" and "unavailable" ask clients to come back later.
+        if (retryAfter && (reply.status == 429 || reply.status == 503))
+            *retryAfter = reply.retryAfter;
         return nullptr;
     }
     return ReadReplyFeed(reply.body, context, host);

@@ -1,4 +1,6 @@
 target_sources(pelkcore PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/AutomaticCheckBackOff.h
+    ${CMAKE_CURRENT_LIST_DIR}/AutomaticCheckBackOff.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CheckHost.h
     ${CMAKE_CURRENT_LIST_DIR}/CheckContext.h
     ${CMAKE_CURRENT_LIST_DIR}/RequestLimits.h

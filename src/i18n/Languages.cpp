@@ -56,6 +56,8 @@ constexpr BuiltInEntry kBuiltInTexts[] = {
     {"txtNoServiceAddress", "No address of the update service: set UpdateCheckURL in the section Config of %1"},
     {"txtAutoChecksOff", "Automatic update checks are switched off in the settings: nothing was checked."},
     {"txtCheckedRecently", "An update check succeeded less than 20 hours ago: nothing was checked."},
+    {"txtBackOffWaiting", "The update service asked to wait, or the last automatic checks failed: nothing was "
+                          "checked. The next automatic check is due at %1."},
     {"txtSetByAdministrator", "Set by your administrator."},
     {"txtFeedSignatureVerified", "Messages signed by the vendor's key"},
     {"txtReplyNotWellFormed", "The reply of the update service is not a well-formed XML document (line %1, column %2): %3"},

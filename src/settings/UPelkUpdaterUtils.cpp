@@ -26,6 +26,8 @@ const QString kMsgSplitter = QStringLiteral("Msg.Splitter");
 const QString kAutoUpdate = QStringLiteral("AutoUpdate");
 const QString kLastUpdate = QStringLiteral("LastUpdate");
 const QString kLastSuccessfulCheck = QStringLiteral("LastSuccessfulCheck");
+const QString kNextAutomaticCheck = QStringLiteral("NextAutomaticCheck");
+const QString kFailedAutomaticChecks = QStringLiteral("FailedAutomaticChecks");
 const QString kOldMsgIds = QStringLiteral("OldMsgIDs");
 constexpr char kMsgIdSeparator = ';';
 const QString kHighestFeedSerialPrefix = QStringLiteral("HighestFeedSerial.");
@@ -179,6 +181,37 @@ void WriteLastSuccessfulCheck(RegistryStore &store, const QDateTime &when)
     const auto key = openUserKey(store, UpdaterKeyPath, true);
     if (key)
         key->writeString(kLastSuccessfulCheck, when.toUTC().toString(Qt::ISODate));
+}
+
+std::optional<QDateTime> ReadNextAutomaticCheck(RegistryStore &store)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, false);
+    if (!key || !key->valueExists(kNextAutomaticCheck))
+        return std::nullopt;
+    QDateTime when = QDateTime::fromString(key->readString(kNextAutomaticCheck), Qt::ISODate);
+    if (!when.isValid())
+        return std::nullopt;
+    return when;
+}
+
+void WriteNextAutomaticCheck(RegistryStore &store, const std::optional<QDateTime> &when)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, true);
+    if (key)
+        key->writeString(kNextAutomaticCheck, when ? when->toUTC().toString(Qt::ISODate) : QString());
+}
+
+quint32 ReadFailedAutomaticChecks(RegistryStore &store)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, false);
+    return key ? quint32(readOptionalInteger(*key, kFailedAutomaticChecks).value_or(0)) : 0;
+}
+
+void WriteFailedAutomaticChecks(RegistryStore &store, quint32 count)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, true);
+    if (key)
+        key->writeInteger(kFailedAutomaticChecks, count);
 }
 
 void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list)

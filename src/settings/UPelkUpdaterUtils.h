@@ -54,6 +54,13 @@ void WriteLastUpdate(RegistryStore &store, const QString &progVersion, const Clo
 std::optional<QDateTime> ReadLastSuccessfulCheck(RegistryStore &store);
 void WriteLastSuccessfulCheck(RegistryStore &store, const QDateTime &when);
 
+// When the next automatic check may run, in UTC, and how many automatic checks failed in a
+// row. Empty / 0 when missing; an empty text stored means no wait.
+std::optional<QDateTime> ReadNextAutomaticCheck(RegistryStore &store);
+void WriteNextAutomaticCheck(RegistryStore &store, const std::optional<QDateTime> &when);
+quint32 ReadFailedAutomaticChecks(RegistryStore &store);
+void WriteFailedAutomaticChecks(RegistryStore &store, quint32 count);
+
 // Appends the stored seen identifiers to `list` (which is not cleared first).
 void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list);
 void SaveOldMsgIds(RegistryStore &store, const QString &progVersion, const QList<QByteArray> &list);

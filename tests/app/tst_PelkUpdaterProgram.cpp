@@ -7,8 +7,10 @@
 #include "settings/RegFileStore.h"
 #include "settings/RegistryStore.h"
 #include "settings/UPelkUpdaterUtils.h"
+#include "support/TestHttpServer.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -16,6 +18,7 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 
 namespace {
@@ -43,6 +46,7 @@ private Q_SLOTS:
     void windowFrameShowsExactTitle();
     void secondRunEndsAtOnce_data();
     void secondRunEndsAtOnce();
+    void automaticRunsWaitAfterFailures();
 
 private:
     QProcessEnvironment environment() const;
@@ -52,6 +56,10 @@ private:
         return RegFileStore(userRegFile(), m_dir->filePath(QStringLiteral("etc/Orbel/machine.reg")));
     }
     void writeServicePack(const char *allow);
+    void setServiceAddress(const QByteArray &address);
+    // Runs the program to its end while this thread's event loop serves a test server; the
+    // exit code, -1 when it did not end by itself. `errors` gets its standard error.
+    int runServed(const QStringList &arguments, QByteArray &errors) const;
     // Runs the program with "/SILENT" or without (ending after the first paint) to its end
     // with status 0; false otherwise. `errors` gets its standard error.
     bool runToEnd(bool silent, QByteArray &errors) const;
@@ -94,6 +102,32 @@ void tst_PelkUpdaterProgram::writeServicePack(const char *allow)
                           "<AllowOnlineUpdate Value=\"") + allow + "\"/></Pelk>\n");
 }
 
+void tst_PelkUpdaterProgram::setServiceAddress(const QByteArray &address)
+{
+    QFile ini(m_dir->filePath(QStringLiteral("program/PelkUpdater.ini")));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray text = ini.readAll().replace("UpdateCheckURL=", QByteArray("UpdateCheckURL=" + address + "\n;"));
+    ini.close();
+    QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write(text);
+}
+
+int tst_PelkUpdaterProgram::runServed(const QStringList &arguments, QByteArray &errors) const
+{
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    QEventLoop loop;
+    connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(kRunTimeoutMs, &loop, &QEventLoop::quit);
+    process.start(m_program, arguments);
+    loop.exec();
+    errors = process.readAllStandardError();
+    const bool ended = process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit;
+    if (!ended)
+        process.kill();
+    return ended ? process.exitCode() : -1;
+}
+
 bool tst_PelkUpdaterProgram::runToEnd(bool silent, QByteArray &errors) const
 {
     QProcessEnvironment env = environment();
@@ -127,7 +161,7 @@ void tst_PelkUpdaterProgram::exampleIniCarriesEveryText()
     QCOMPARE(ini.readString(QStringLiteral("Langs"), QStringLiteral("LangDesc2"), QString()), QStringLiteral("English"));
     QCOMPARE(ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()),
              QStringLiteral("http://127.0.0.1:8080/update"));
-    QCOMPARE(AllTextKeys().size(), 48);
+    QCOMPARE(AllTextKeys().size(), 49);
     for (const char *language : {"Texts_de", "Texts_engb"}) {
         for (const QByteArray &key : AllTextKeys()) {
             const QString value = ini.readString(QLatin1String(language), QString::fromLatin1(key), QString());
@@ -299,16 +333,10 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
     }
     if (before.contains(QLatin1String("allowed")))
         writeServicePack("1");
-    if (before.contains(QLatin1String("no address")) || before.contains(QLatin1String("closed port"))) {
-        const QString iniPath = m_dir->filePath(QStringLiteral("program/PelkUpdater.ini"));
-        QFile ini(iniPath);
-        QVERIFY(ini.open(QIODevice::ReadOnly));
-        const QByteArray address = before.contains(QLatin1String("no address")) ? "" : "http://127.0.0.1:1/update";
-        const QByteArray text = ini.readAll().replace("UpdateCheckURL=", QByteArray("UpdateCheckURL=" + address + "\n;"));
-        ini.close();
-        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ini.write(text);
-    }
+    if (before.contains(QLatin1String("no address")))
+        setServiceAddress(QByteArray());
+    if (before.contains(QLatin1String("closed port")))
+        setServiceAddress("http://127.0.0.1:1/update");
     for (const QString &step : before) {
         static const QRegularExpression checkedAgo(QStringLiteral("^checked (\\d+) h ago$"));
         const QRegularExpressionMatch match = checkedAgo.match(step);
@@ -529,6 +557,64 @@ void tst_PelkUpdaterProgram::secondRunEndsAtOnce()
     QVERIFY2(!errors.contains(QLatin1String("Online updates")), qPrintable(errors));
     QCOMPARE(errors.contains(QLatin1String("already running")), said);
     QCOMPARE(first.state(), QProcess::Running);
+}
+
+void tst_PelkUpdaterProgram::automaticRunsWaitAfterFailures()
+{
+    TestHttpServer service;
+    QVERIFY(service.listen());
+    setServiceAddress(service.url("/update"));
+    writeServicePack("1");
+    {
+        RegFileStore settings = store();
+        WriteAutoUpdate(settings, QStringLiteral("5.2.1.7"), true);
+    }
+    // Read afresh after each run: the program wrote the file.
+    auto nextCheck = [this] {
+        RegFileStore settings = store();
+        return ReadNextAutomaticCheck(settings);
+    };
+    auto failures = [this] {
+        RegFileStore settings = store();
+        return ReadFailedAutomaticChecks(settings);
+    };
+    const QStringList automatic{QStringLiteral("/AUTO"), QStringLiteral("/LNG:engb")};
+    const CannedReply unavailable = CannedReply::withStatus(503, "Service Unavailable");
+    CannedReply askingTwoSeconds = unavailable;
+    askingTwoSeconds.addHeader("Retry-After", "2");
+    const CannedReply feed = CannedReply::ok("<messages/>");
+    QByteArray errors;
+
+    // A failed automatic check makes the next automatic run wait, and say so.
+    service.setReply("/update", unavailable);
+    QCOMPARE(runServed(automatic, errors), 1);
+    QCOMPARE(runServed(automatic, errors), 0);
+    QVERIFY2(errors.contains("The update service asked to wait, or the last automatic checks failed"), errors.constData());
+    QCOMPARE(service.requests().size(), 1);
+    // "/SILENT" checks all the same, and its feed ends the wait.
+    service.setReply("/update", feed);
+    QCOMPARE(runServed({QStringLiteral("/SILENT")}, errors), 0);
+    QCOMPARE(service.requests().size(), 2);
+    QVERIFY(!nextCheck());
+
+    // Retry-After: 2 sets the next automatic check two seconds after the reply, no later
+    // (the success above would otherwise keep "/AUTO" from checking for 20 hours).
+    {
+        RegFileStore settings = store();
+        WriteLastSuccessfulCheck(settings, QDateTime::currentDateTimeUtc().addSecs(-21 * 3600));
+    }
+    service.setReply("/update", askingTwoSeconds);
+    const QDateTime before = QDateTime::currentDateTimeUtc();
+    QCOMPARE(runServed(automatic, errors), 1);
+    const std::optional<QDateTime> next = nextCheck();
+    QVERIFY(next);
+    QVERIFY(*next >= before.addSecs(1) && *next <= QDateTime::currentDateTimeUtc().addSecs(2));
+    QCOMPARE(failures(), 1u);
+    QTest::qWait(int(QDateTime::currentDateTimeUtc().msecsTo(*next)) + 1000);
+    service.setReply("/update", feed);
+    QCOMPARE(runServed(automatic, errors), 0);
+    QCOMPARE(service.requests().size(), 4);
+    QCOMPARE(failures(), 0u);
 }
 
 QTEST_MAIN(tst_PelkUpdaterProgram)

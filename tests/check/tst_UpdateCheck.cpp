@@ -3,6 +3,7 @@
 // signed feeds that alone pass when the INI file lists feed keys.
 
 #include "base/PelkError.h"
+#include "check/AutomaticCheckBackOff.h"
 #include "check/FeedKeys.h"
 #include "check/FeedSignature.h"
 #include "check/FeedSigningKey.h"
@@ -14,6 +15,8 @@
 #include "support/TinyProxy.h"
 
 #include <QFile>
+#include <QLocale>
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -74,6 +77,13 @@ QByteArray signedBy(char name, const QByteArray &body, const QByteArray &after =
     return body + FeedSignatureComment(idOf(name), testKey(name).sign(body)) + after;
 }
 
+// The fixture's "now" plus `seconds`, in one of the three date forms of HTTP.
+QByteArray httpDateIn(qint64 seconds, const char *format)
+{
+    const QDateTime when = FixedClock().now.toUTC().addSecs(seconds);
+    return QLocale::c().toString(when, QLatin1String(format)).toLatin1();
+}
+
 QByteArray replaced(QByteArray text, const QByteArray &from, const QByteArray &to)
 {
     return text.replace(from, to);
@@ -100,11 +110,15 @@ private Q_SLOTS:
     void failureInMessagesWindowIsLogged();
     void signedFeeds_data();
     void signedFeeds();
+    void automaticChecksWait_data();
+    void automaticChecksWait();
+    void storedWait_data();
+    void storedWait();
 
 private:
-    void run(bool silent, const RequestLimits &limits = kRoomy)
+    CheckResult run(bool silent, const RequestLimits &limits = kRoomy)
     {
-        CheckForUpdates(silent, m_fixture->context(), m_host, limits);
+        return CheckForUpdates(silent, m_fixture->context(), m_host, limits);
     }
     void storeSeen(const QByteArray &joined);
     QByteArray storedSerials();
@@ -525,6 +539,93 @@ void tst_UpdateCheck::signedFeeds()
         QVERIFY(storeFile.open(QIODevice::ReadOnly));
         QCOMPARE(storeFile.readAll(), storeBefore);
     }
+}
+
+
+void tst_UpdateCheck::automaticChecksWait_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("retryAfter"); // "-": no such header
+    QTest::addColumn<int>("failedBefore");
+    QTest::addColumn<int>("shortest"); // seconds from now to the next automatic check; -1: no wait
+    QTest::addColumn<int>("longest");
+
+    const int day = 24 * 3600;
+    QTest::newRow("503, seconds") << 503 << QByteArray("120") << 0 << 120 << 120;
+    QTest::newRow("429, seconds") << 429 << QByteArray(" 2 ") << 0 << 2 << 2;
+    QTest::newRow("503, HTTP date") << 503 << httpDateIn(3600, "ddd, dd MMM yyyy HH:mm:ss 'GMT'") << 0 << 3600 << 3600;
+    QTest::newRow("503, RFC 850 date") << 503 << httpDateIn(600, "dddd, dd-MMM-yy HH:mm:ss 'GMT'") << 0 << 600 << 600;
+    QTest::newRow("503, asctime date") << 503 << httpDateIn(7200, "ddd MMM d HH:mm:ss yyyy").replace(" 5 ", "  5 ")
+                                       << 0 << 7200 << 7200;
+    QTest::newRow("503, date passed") << 503 << httpDateIn(-60, "ddd, dd MMM yyyy HH:mm:ss 'GMT'") << 0 << -60 << -60;
+    QTest::newRow("503, over a day") << 503 << QByteArray("90000") << 0 << day << day;
+    QTest::newRow("503, huge number") << 503 << QByteArray("99999999999999999999") << 0 << day << day;
+    QTest::newRow("503, date days ahead") << 503 << httpDateIn(3 * day, "ddd, dd MMM yyyy HH:mm:ss 'GMT'") << 0 << day << day;
+    // Anything else is no Retry-After: the failure's own wait, 1 to 2 hours the first time.
+    QTest::newRow("503, garbage") << 503 << QByteArray("soon") << 0 << 3600 << 7200;
+    QTest::newRow("503, date with zone") << 503 << QByteArray("Tue, 05 Mar 2024 15:07:31 +0000") << 0 << 3600 << 7200;
+    QTest::newRow("503, none") << 503 << QByteArray("-") << 0 << 3600 << 7200;
+    QTest::newRow("500, seconds not asked for") << 500 << QByteArray("120") << 0 << 3600 << 7200;
+    QTest::newRow("third failure in a row") << 503 << QByteArray("-") << 2 << 3600 << 8 * 3600;
+    QTest::newRow("tenth failure in a row") << 503 << QByteArray("-") << 9 << 3600 << day;
+    QTest::newRow("success ends the wait") << 200 << QByteArray("120") << 4 << -1 << -1;
+}
+
+void tst_UpdateCheck::automaticChecksWait()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, retryAfter);
+    QFETCH(int, failedBefore);
+    QFETCH(int, shortest);
+    QFETCH(int, longest);
+    CannedReply reply = CannedReply::withStatus(status, status == 200 ? "OK" : "Busy", feedOf({}));
+    if (retryAfter != "-")
+        reply.addHeader("Retry-After", retryAfter);
+    m_server->setReply("/update", reply);
+    RegistryStore &store = m_fixture->store;
+    const QDateTime now = m_fixture->clock.now;
+    WriteFailedAutomaticChecks(store, quint32(failedBefore));
+    WriteNextAutomaticCheck(store, now.addSecs(600));
+
+    // What an automatic run does with the result.
+    const CheckResult result = run(true);
+    if (result.outcome == CheckOutcome::Failed) {
+        QRandomGenerator random(21);
+        RecordFailedAutomaticCheck(store, result.retryAfter, now, random);
+    }
+
+    const std::optional<QDateTime> next = ReadNextAutomaticCheck(store);
+    QCOMPARE(next.has_value(), shortest != -1);
+    QCOMPARE(ReadFailedAutomaticChecks(store), shortest == -1 ? 0u : quint32(failedBefore + 1));
+    if (next) {
+        const qint64 wait = now.secsTo(*next);
+        QVERIFY2(wait >= shortest && wait <= longest, qPrintable(QString::number(wait)));
+    }
+}
+
+void tst_UpdateCheck::storedWait_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("wait"); // seconds; -1: none
+
+    const QDateTime now = FixedClock().now.toUTC();
+    QTest::newRow("two hours ahead") << now.addSecs(7200).toString(Qt::ISODate) << 7200;
+    QTest::newRow("passed") << now.addSecs(-1).toString(Qt::ISODate) << -1;
+    // The clock was set back: no honest record lies more than a day ahead.
+    QTest::newRow("days ahead, capped") << now.addDays(5).toString(Qt::ISODate) << 24 * 3600;
+    QTest::newRow("unreadable") << QStringLiteral("tomorrow") << -1;
+}
+
+void tst_UpdateCheck::storedWait()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, wait);
+    m_fixture->store.openKey(RegistryRoot::CurrentUser, UpdaterKeyPath, true)
+        ->writeString(QStringLiteral("NextAutomaticCheck"), stored);
+
+    const QDateTime now = m_fixture->clock.now;
+    const std::optional<QDateTime> until = AutomaticCheckWait(m_fixture->store, now);
+    QCOMPARE(until ? int(now.secsTo(*until)) : -1, wait);
 }
 
 QTEST_GUILESS_MAIN(tst_UpdateCheck)
