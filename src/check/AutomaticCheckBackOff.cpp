@@ -136,7 +136,9 @@ std::optional<QDateTime> AutomaticCheckWait(RegistryStore &store, const QDateTim
     } catch (...) {
         return std::nullopt;
     }
-    if (!next || *next <= now)
+    // A record further ahead than any wait was written by a clock that has since been set
+    // back; honouring it, even capped, would pause checks for as long as the clock was off.
+    if (!next || *next <= now || *next > latestAllowed(now))
         return std::nullopt;
-    return std::min(next->toUTC(), latestAllowed(now));
+    return next->toUTC();
 }

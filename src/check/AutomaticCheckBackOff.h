@@ -34,6 +34,5 @@ void RecordFailedAutomaticCheck(RegistryStore &store, const QByteArray &retryAft
 void ResetAutomaticCheckBackOff(RegistryStore &store);
 
 // Until when automatic checks wait, when that is later than now; a stored time more than
-// 24 hours ahead (the clock was set back) counts as 24 hours from now, an unreadable one as
-// no wait. Never throws.
+// 24 hours ahead (the clock was set back) and an unreadable one are no wait. Never throws.
 std::optional<QDateTime> AutomaticCheckWait(RegistryStore &store, const QDateTime &now);
