@@ -26,6 +26,7 @@ const QString kMsgSplitter = QStringLiteral("Msg.Splitter");
 const QString kAutoUpdate = QStringLiteral("AutoUpdate");
 const QString kLastUpdate = QStringLiteral("LastUpdate");
 const QString kLastSuccessfulCheck = QStringLiteral("LastSuccessfulCheck");
+const QString kAutoCheckOnMetered = QStringLiteral("AutoCheckOnMetered");
 const QString kOldMsgIds = QStringLiteral("OldMsgIDs");
 constexpr char kMsgIdSeparator = ';';
 const QString kHighestFeedSerialPrefix = QStringLiteral("HighestFeedSerial.");
@@ -179,6 +180,19 @@ void WriteLastSuccessfulCheck(RegistryStore &store, const QDateTime &when)
     const auto key = openUserKey(store, UpdaterKeyPath, true);
     if (key)
         key->writeString(kLastSuccessfulCheck, when.toUTC().toString(Qt::ISODate));
+}
+
+bool ReadAutoCheckOnMetered(RegistryStore &store)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, false);
+    return key && key->valueExists(kAutoCheckOnMetered) && key->readInteger(kAutoCheckOnMetered) != 0;
+}
+
+void WriteAutoCheckOnMetered(RegistryStore &store, bool check)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, true);
+    if (key)
+        key->writeInteger(kAutoCheckOnMetered, check ? 1 : 0);
 }
 
 void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list)

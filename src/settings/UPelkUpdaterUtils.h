@@ -54,6 +54,10 @@ void WriteLastUpdate(RegistryStore &store, const QString &progVersion, const Clo
 std::optional<QDateTime> ReadLastSuccessfulCheck(RegistryStore &store);
 void WriteLastSuccessfulCheck(RegistryStore &store, const QDateTime &when);
 
+// Whether "/AUTO" runs check on a metered connection too (DWORD 1); by default they skip.
+bool ReadAutoCheckOnMetered(RegistryStore &store);
+void WriteAutoCheckOnMetered(RegistryStore &store, bool check);
+
 // Appends the stored seen identifiers to `list` (which is not cleared first).
 void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list);
 void SaveOldMsgIds(RegistryStore &store, const QString &progVersion, const QList<QByteArray> &list);
