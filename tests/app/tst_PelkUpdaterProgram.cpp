@@ -277,6 +277,9 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions_data()
     QTest::newRow("--show-settings, user") << QStringList{show} << false << true
                                           << QStringLiteral("AutoUpdate = \"1\" (user)")
                                           << QStringList{QStringLiteral("wish"), QStringLiteral("policy ProxyOption=1")} << 0;
+    QTest::newRow("--show-settings, metered connections") << QStringList{show} << false << true
+                                                         << QStringLiteral("AutoCheckOnMetered = \"1\" (administrator)")
+                                                         << QStringList{QStringLiteral("policy AutoCheckOnMetered=1")} << 0;
     QTest::newRow("--show-settings, default") << QStringList{show} << false << true
                                              << QStringLiteral("Language = \"\" (default)") << QStringList() << 0;
     QTest::newRow("--show-settings, unreadable lock") << QStringList{show} << false << true
