@@ -15,6 +15,7 @@
 #include "app/ProgramPaths.h"
 #include "check/AutomaticCheckBackOff.h"
 #include "check/CheckContext.h"
+#include "check/ConnectionCost.h"
 #include "check/UpdateCheck.h"
 #include "i18n/IniFile.h"
 #include "i18n/LanguageComboBox.h"
@@ -22,6 +23,8 @@
 #include "i18n/QtTranslations.h"
 #include "i18n/WindowTitle.h"
 #include "messages/NewMessagesLine.h"
+#include "messages/NewMessagesNotice.h"
+#include "messages/NewMessagesNotifier.h"
 #include "messages/UPelkUpdaterMessages.h"
 #include "settings/RegistryStore.h"
 #include "settings/UPelkUpdaterSettings.h"
@@ -457,6 +460,10 @@ int TFPelkUpdaterMain::SilentCheck()
     }
     if (m_options.AutoRun && backingOff())
         return RunExitStatus::kDone;
+    if (m_options.AutoRun && meteredConnectionSkips()) {
+        writeLogLineToStandardError(m_languages->GetTextOrBuiltIn("txtMeteredSkipped"));
+        return RunExitStatus::kDone;
+    }
     const CheckResult result = CheckForUpdates(true);
     if (!m_options.AutoRun)
         return RunExitStatus::kDone;
@@ -506,6 +513,17 @@ void TFPelkUpdaterMain::recordAutomaticFailure(const QByteArray &retryAfter)
     } catch (...) {
         // Without the record the next automatic run checks again: no harm done.
     }
+}
+
+bool TFPelkUpdaterMain::meteredConnectionSkips() const
+{
+    try {
+        if (ReadAutoCheckOnMetered(m_store))
+            return false;
+    } catch (...) {
+        // A wish that cannot be read is no wish.
+    }
+    return m_connectionCost && m_connectionCost->isMetered();
 }
 
 QString TFPelkUpdaterMain::logText() const
@@ -582,11 +600,31 @@ bool TFPelkUpdaterMain::AskShowOldMessages(const QString &caption, const QString
 void TFPelkUpdaterMain::ShowMessages(const XmlDocumentPtr &feed, const QList<QByteArray> &seenIds)
 {
     // Without a display the messages stay unseen, so that the next run with one shows them.
-    if (!m_displayAvailable)
-        AddLogLine(NewMessagesLine(*feed, seenIds, m_languages->GetText("txtMoreNewMessages"),
-                                   m_languages->GetTextOrBuiltIn("txtNoDisplayNewMessages")));
-    else if (m_messages)
+    if (!m_displayAvailable) {
+        logNewMessages(feed, seenIds);
+        return;
+    }
+    // An automatic run does not take the focus: the desktop tells of the messages, and the
+    // window opens only when the user asks for it there.
+    if (m_options.AutoRun && m_notifier) {
+        switch (m_notifier->notify(MakeNewMessagesNotice(*feed, seenIds, *m_languages))) {
+        case NewMessagesNotifier::Answer::NoService:
+            logNewMessages(feed, seenIds);
+            return;
+        case NewMessagesNotifier::Answer::Dismissed:
+            return;
+        case NewMessagesNotifier::Answer::Open:
+            break;
+        }
+    }
+    if (m_messages)
         m_messages->ShowFeed(feed, seenIds);
+}
+
+void TFPelkUpdaterMain::logNewMessages(const XmlDocumentPtr &feed, const QList<QByteArray> &seenIds)
+{
+    AddLogLine(NewMessagesLine(*feed, seenIds, m_languages->GetText("txtMoreNewMessages"),
+                               m_languages->GetTextOrBuiltIn("txtNoDisplayNewMessages")));
 }
 
 void TFPelkUpdaterMain::showEvent(QShowEvent *event)

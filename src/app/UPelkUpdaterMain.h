@@ -10,11 +10,13 @@
 
 class Announcer;
 class Clock;
+class ConnectionCost;
 class HttpTransport;
 class IniFile;
 class LanguageComboBox;
 class Languages;
 class LinkLabel;
+class NewMessagesNotifier;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -58,6 +60,11 @@ public:
     // Tells the user, the first time only, that the settings store could not be written
     // (as reportStartNotice). Run after the creation steps and after each check.
     void reportUnsavedSettings();
+
+    // What a "/AUTO" run asks of the desktop: a notification instead of the messages window,
+    // and whether the connection is metered. Without them it behaves as "/SILENT".
+    void setNotifier(NewMessagesNotifier *notifier) { m_notifier = notifier; }
+    void setConnectionCost(const ConnectionCost *cost) { m_connectionCost = cost; }
 
     // The other two windows, created after this one.
     void setCompanions(TFPelkUpdaterSettings &settings, TFPelkUpdaterMessages &messages);
@@ -126,6 +133,11 @@ private:
     // Says on standard error until when automatic checks wait, if they do.
     bool backingOff() const;
     void recordAutomaticFailure(const QByteArray &retryAfter);
+    // Whether the connection is metered and neither the user nor the administrator allows
+    // automatic checks on such a connection.
+    bool meteredConnectionSkips() const;
+    // The new messages in one log line, left unread for a later run that shows them.
+    void logNewMessages(const XmlDocumentPtr &feed, const QList<QByteArray> &seenIds);
     // Tells a screen reader what the check logged, without its progress line.
     void announceResult();
 
@@ -138,6 +150,8 @@ private:
     HttpTransport &m_transport;
     TFPelkUpdaterSettings *m_settings = nullptr;
     TFPelkUpdaterMessages *m_messages = nullptr;
+    NewMessagesNotifier *m_notifier = nullptr;
+    const ConnectionCost *m_connectionCost = nullptr;
 
     // The language list reads through the INI file, so it is declared after it.
     std::unique_ptr<IniFile> m_ini;

@@ -2,7 +2,9 @@
 
 #include "app/Accessibility.h"
 #include "app/CommandLine.h"
+#include "app/DesktopNotification.h"
 #include "app/DisplayAvailable.h"
+#include "app/NetworkManagerConnectionCost.h"
 #include "app/ProgramPaths.h"
 #include "app/QtArguments.h"
 #include "app/SingleRun.h"
@@ -21,10 +23,13 @@
 #include "sysinfo/SystemProbe.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QEvent>
 #include <QFileInfo>
 
+#include <chrono>
 #include <cstdio>
+#include <memory>
 
 namespace {
 // PELK_QUIT_AFTER_FIRST_PAINT=1 ends an interactive run as soon as the main window has
@@ -47,6 +52,17 @@ protected:
 private:
     bool m_quitting = false;
 };
+
+// How long an automatic run waits for the answer to its notification. PELK_NOTIFICATION_WAIT_MS
+// shortens it for the tests.
+std::chrono::milliseconds notificationWaitLimit()
+{
+    bool ok = false;
+    const int shortened = qEnvironmentVariableIntValue("PELK_NOTIFICATION_WAIT_MS", &ok);
+    if (ok && shortened > 0)
+        return std::chrono::milliseconds(shortened);
+    return std::chrono::hours(1);
+}
 
 // A start while another run of this user's is going on.
 int endLaterRun(const SingleRun &singleRun, const CommandLineOptions &options)
@@ -157,6 +173,14 @@ int main(int argc, char *argv[])
     TFPelkUpdaterSettings settings(store, installation, &mainWindow);
     TFPelkUpdaterMessages messages(store, installation, clock, urlOpener, &mainWindow);
     mainWindow.setCompanions(settings, messages);
+    NetworkManagerConnectionCost connectionCost;
+    std::unique_ptr<DesktopNotification> notification;
+    if (options.AutoRun && display) {
+        notification = std::make_unique<DesktopNotification>(QDBusConnection::sessionBus(), notificationWaitLimit());
+        mainWindow.setNotifier(notification.get());
+    }
+    if (options.AutoRun)
+        mainWindow.setConnectionCost(&connectionCost);
     singleRun.listenForLaterStarts([&mainWindow] { bringToFront(mainWindow); });
 
     QuitAfterFirstPaint quitAfterFirstPaint;

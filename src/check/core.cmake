@@ -3,6 +3,7 @@ target_sources(pelkcore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/AutomaticCheckBackOff.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CheckHost.h
     ${CMAKE_CURRENT_LIST_DIR}/CheckContext.h
+    ${CMAKE_CURRENT_LIST_DIR}/ConnectionCost.h
     ${CMAKE_CURRENT_LIST_DIR}/RequestLimits.h
     ${CMAKE_CURRENT_LIST_DIR}/EventLoopWait.h
     ${CMAKE_CURRENT_LIST_DIR}/HttpTransport.h

@@ -66,6 +66,11 @@ constexpr BuiltInEntry kBuiltInTexts[] = {
     {"txtReplyWrongRoot", "The reply of the update service is no message feed: its root element is <%1> instead of <messages>"},
     {"txtMoreNewMessages", "and %1 more"},
     {"txtNoDisplayNewMessages", "No display: the new messages stay unread until a run with a display shows them"},
+    {"txtNotifySummary", "New messages: %1"},
+    {"txtNotifyNewest", "Newest: %1"},
+    {"txtNotifyOpen", "Show messages"},
+    {"txtMeteredSkipped", "The connection is metered: automatic update checks wait for another one; nothing was checked."},
+    {"txtMeteredCheck", "Check automatically on metered connections too"},
 };
 
 const QString kLangsSection = QStringLiteral("Langs");

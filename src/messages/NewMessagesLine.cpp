@@ -18,7 +18,9 @@ QString dateOf(const pugi::xml_node &message)
     }
 }
 
-QString shortTitle(const QString &title)
+} // namespace
+
+QString ShortMessageTitle(const QString &title)
 {
     if (title.size() <= kNewMessageTitleShown)
         return title;
@@ -27,7 +29,6 @@ QString shortTitle(const QString &title)
         --cut;
     return title.left(cut) + QChar(0x2026);
 }
-} // namespace
 
 QString NewMessagesLine(const XmlDocument &feed, const QList<QByteArray> &seenIds, const QString &moreText,
                         const QString &introText)
@@ -49,7 +50,7 @@ QString NewMessagesLine(const XmlDocument &feed, const QList<QByteArray> &seenId
             continue;
         }
         named << dateOf(message) + QLatin1Char(' ')
-                + shortTitle(SelectText(message, QStringLiteral("./title"), QString()));
+                + ShortMessageTitle(SelectText(message, QStringLiteral("./title"), QString()));
     }
     if (more > 0) {
         const QString text = moreText.contains(QLatin1String("%1")) ? moreText : BuiltInText("txtMoreNewMessages");

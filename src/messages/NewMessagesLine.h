@@ -17,5 +17,8 @@
 QString NewMessagesLine(const XmlDocument &feed, const QList<QByteArray> &seenIds, const QString &moreText,
                         const QString &introText = QString());
 
+// A title cut to kNewMessageTitleShown characters, with an ellipsis where it was cut.
+QString ShortMessageTitle(const QString &title);
+
 constexpr int kNewMessagesNamed = 20;
 constexpr int kNewMessageTitleShown = 100;

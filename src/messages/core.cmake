@@ -8,5 +8,8 @@ target_sources(pelkcore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/MessageList.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NewMessagesLine.h
     ${CMAKE_CURRENT_LIST_DIR}/NewMessagesLine.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/NewMessagesNotice.h
+    ${CMAKE_CURRENT_LIST_DIR}/NewMessagesNotice.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/NewMessagesNotifier.h
     ${CMAKE_CURRENT_LIST_DIR}/MessagePage.h
     ${CMAKE_CURRENT_LIST_DIR}/MessagePage.cpp)

@@ -45,6 +45,7 @@ QList<EffectiveSetting> ReadEffectiveSettings(RegistryStore &userStore, Registry
         {QStringLiteral("ProxyPassword"), proxy.Password.isEmpty() ? QString() : QStringLiteral("(set)")},
         {QStringLiteral("AutoUpdate"), QString::number(ReadAutoUpdate(policyStore, progVersion) ? 1 : 0)},
         {QStringLiteral("Language"), QString::fromUtf8(ReadStoredLanguage(policyStore))},
+        {QStringLiteral("AutoCheckOnMetered"), QString::number(ReadAutoCheckOnMetered(policyStore) ? 1 : 0)},
     };
     QList<EffectiveSetting> settings;
     for (const auto &[name, value] : values) {

@@ -15,6 +15,7 @@ struct Lockable
 constexpr Lockable kLockable[] = {
     {"ProxyOption", true}, {"ProxyServer", false}, {"ProxyPort", false}, {"ProxyAuth", true},
     {"ProxyUser", false},  {"AutoUpdate", true},   {"Language", false},
+    {"AutoCheckOnMetered", true},
 };
 
 const Lockable *findLockable(const QString &name)

@@ -9,7 +9,7 @@ class IniFile;
 
 // The user's store under the administrator's locks: the section "Policy" of the administrator's
 // file names stored settings (ProxyOption, ProxyServer, ProxyPort, ProxyAuth, ProxyUser,
-// AutoUpdate, Language) with the value every user gets. Under the updater's key a locked value
+// AutoUpdate, Language, AutoCheckOnMetered) with the value every user gets. Under the updater's key a locked value
 // reads as the administrator's, whatever the user's store holds, and a write to it is dropped,
 // so the user's own value is still there when the lock is lifted. The proxy password is never
 // locked: it must not stand in a file every user can read.

@@ -103,6 +103,7 @@ void TFPelkUpdaterSettings::buildLayout()
     proxyLayout->addLayout(credentials);
 
     m_cbAutoUpdate = named(new QCheckBox(this), "CBAutoUpdate");
+    m_cbAutoCheckOnMetered = named(new QCheckBox(this), "CBAutoCheckOnMetered");
     m_lSetByAdministrator = named(new QLabel(this), "LSetByAdministrator");
     m_lSetByAdministrator->setWordWrap(true);
     m_lSetByAdministrator->hide();
@@ -119,6 +120,7 @@ void TFPelkUpdaterSettings::buildLayout()
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_gbProxy);
     layout->addWidget(m_cbAutoUpdate);
+    layout->addWidget(m_cbAutoCheckOnMetered);
     layout->addWidget(m_lSetByAdministrator);
     layout->addSpacing(6);
     layout->addLayout(buttons);
@@ -147,6 +149,7 @@ void TFPelkUpdaterSettings::applyTexts(const Languages &languages)
     m_lProxyUser->setText(labelText(languages, "txtProxyUser"));
     m_lProxyPassword->setText(labelText(languages, "txtProxyPassword"));
     m_cbAutoUpdate->setText(languages.WindowText("txtAutoUpdateCheck"));
+    m_cbAutoCheckOnMetered->setText(languages.GetTextOrBuiltIn("txtMeteredCheck"));
     m_buOK->setText(languages.WindowText("txtOK"));
     m_buCancel->setText(languages.WindowText("txtCancel"));
     m_setByAdministrator = languages.GetTextOrBuiltIn("txtSetByAdministrator");
@@ -189,6 +192,7 @@ void TFPelkUpdaterSettings::LoadSettings()
     m_edProxyPassword->setText(settings.Password);
     m_cbProxyAuth->setChecked(settings.Auth);
     m_cbAutoUpdate->setChecked(ReadAutoUpdate(m_store, m_installation.ProgVersion));
+    m_cbAutoCheckOnMetered->setChecked(ReadAutoCheckOnMetered(m_store));
     UpdateEnabling();
 }
 
@@ -218,6 +222,7 @@ void TFPelkUpdaterSettings::applyLocks()
         {"ProxyAuth", {m_cbProxyAuth}},
         {"ProxyUser", {m_lProxyUser, m_edProxyUser}},
         {"AutoUpdate", {m_cbAutoUpdate}},
+        {"AutoCheckOnMetered", {m_cbAutoCheckOnMetered}},
     };
     bool anyLocked = false;
     for (const auto &[name, widgets] : controls) {
@@ -248,6 +253,7 @@ void TFPelkUpdaterSettings::SaveSettings()
     settings.User = m_edProxyUser->text();
     WriteProxySettings(m_store, settings);
     WriteAutoUpdate(m_store, m_installation.ProgVersion, m_cbAutoUpdate->isChecked());
+    WriteAutoCheckOnMetered(m_store, m_cbAutoCheckOnMetered->isChecked());
 }
 
 void TFPelkUpdaterSettings::BuOKClick()

@@ -60,6 +60,7 @@ private:
     QLabel *m_lProxyPassword = nullptr;
     QLineEdit *m_edProxyPassword = nullptr;
     QCheckBox *m_cbAutoUpdate = nullptr;
+    QCheckBox *m_cbAutoCheckOnMetered = nullptr;
     QLabel *m_lSetByAdministrator = nullptr;
     QString m_setByAdministrator;
     QPushButton *m_buOK = nullptr;

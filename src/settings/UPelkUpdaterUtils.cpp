@@ -28,6 +28,7 @@ const QString kLastUpdate = QStringLiteral("LastUpdate");
 const QString kLastSuccessfulCheck = QStringLiteral("LastSuccessfulCheck");
 const QString kNextAutomaticCheck = QStringLiteral("NextAutomaticCheck");
 const QString kFailedAutomaticChecks = QStringLiteral("FailedAutomaticChecks");
+const QString kAutoCheckOnMetered = QStringLiteral("AutoCheckOnMetered");
 const QString kOldMsgIds = QStringLiteral("OldMsgIDs");
 constexpr char kMsgIdSeparator = ';';
 const QString kHighestFeedSerialPrefix = QStringLiteral("HighestFeedSerial.");
@@ -212,6 +213,19 @@ void WriteFailedAutomaticChecks(RegistryStore &store, quint32 count)
     const auto key = openUserKey(store, UpdaterKeyPath, true);
     if (key)
         key->writeInteger(kFailedAutomaticChecks, count);
+}
+
+bool ReadAutoCheckOnMetered(RegistryStore &store)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, false);
+    return key && key->valueExists(kAutoCheckOnMetered) && key->readInteger(kAutoCheckOnMetered) != 0;
+}
+
+void WriteAutoCheckOnMetered(RegistryStore &store, bool check)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, true);
+    if (key)
+        key->writeInteger(kAutoCheckOnMetered, check ? 1 : 0);
 }
 
 void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list)

@@ -60,6 +60,9 @@ std::optional<QDateTime> ReadNextAutomaticCheck(RegistryStore &store);
 void WriteNextAutomaticCheck(RegistryStore &store, const std::optional<QDateTime> &when);
 quint32 ReadFailedAutomaticChecks(RegistryStore &store);
 void WriteFailedAutomaticChecks(RegistryStore &store, quint32 count);
+// Whether "/AUTO" runs check on a metered connection too (DWORD 1); by default they skip.
+bool ReadAutoCheckOnMetered(RegistryStore &store);
+void WriteAutoCheckOnMetered(RegistryStore &store, bool check);
 
 // Appends the stored seen identifiers to `list` (which is not cleared first).
 void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list);

@@ -161,7 +161,7 @@ void tst_PelkUpdaterProgram::exampleIniCarriesEveryText()
     QCOMPARE(ini.readString(QStringLiteral("Langs"), QStringLiteral("LangDesc2"), QString()), QStringLiteral("English"));
     QCOMPARE(ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()),
              QStringLiteral("http://127.0.0.1:8080/update"));
-    QCOMPARE(AllTextKeys().size(), 49);
+    QCOMPARE(AllTextKeys().size(), 54);
     for (const char *language : {"Texts_de", "Texts_engb"}) {
         for (const QByteArray &key : AllTextKeys()) {
             const QString value = ini.readString(QLatin1String(language), QString::fromLatin1(key), QString());
@@ -311,6 +311,9 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions_data()
     QTest::newRow("--show-settings, user") << QStringList{show} << false << true
                                           << QStringLiteral("AutoUpdate = \"1\" (user)")
                                           << QStringList{QStringLiteral("wish"), QStringLiteral("policy ProxyOption=1")} << 0;
+    QTest::newRow("--show-settings, metered connections") << QStringList{show} << false << true
+                                                         << QStringLiteral("AutoCheckOnMetered = \"1\" (administrator)")
+                                                         << QStringList{QStringLiteral("policy AutoCheckOnMetered=1")} << 0;
     QTest::newRow("--show-settings, default") << QStringList{show} << false << true
                                              << QStringLiteral("Language = \"\" (default)") << QStringList() << 0;
     QTest::newRow("--show-settings, unreadable lock") << QStringList{show} << false << true

@@ -20,3 +20,16 @@ target_compile_definitions(tst_PelkUpdaterProgram PRIVATE
     PELK_PROGRAM="$<TARGET_FILE:PelkUpdater>"
     PELK_EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples")
 add_dependencies(tst_PelkUpdaterProgram PelkUpdater)
+
+# The "/AUTO" run against the desktop's services on private buses, with the user-playing plugin.
+include(${PROJECT_SOURCE_DIR}/tools/pelkdriver/pelkdriver.cmake)
+pelk_add_qtest(tst_AutomaticRun
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_AutomaticRun.cpp
+    LIBS pelk_test_support
+    GUI)
+target_compile_definitions(tst_AutomaticRun PRIVATE
+    PELK_PROGRAM="$<TARGET_FILE:PelkUpdater>"
+    PELK_NETWORK_MODULE="$<TARGET_FILE:pelknetworkmodule>"
+    PELK_EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples"
+    PELK_DRIVER_PLUGIN_PATH="${CMAKE_BINARY_DIR}/plugins")
+add_dependencies(tst_AutomaticRun PelkUpdater pelknetworkmodule pelkdriver)

@@ -205,6 +205,7 @@ void tst_UPelkUpdaterSettings::okStoresAllValues()
     QTest::keyClicks(child<QLineEdit>("EdProxyPassword"), QStringLiteral("s3cr"));
     child<QLineEdit>("EdProxyPassword")->insert(QStringLiteral("€t"));
     clickBox(child<QCheckBox>("CBAutoUpdate"));
+    clickBox(child<QCheckBox>("CBAutoCheckOnMetered"));
     clickBox(child<QRadioButton>(option.toLatin1().constData()));
 
     QTest::mouseClick(child<QPushButton>("BuOK"), Qt::LeftButton);
@@ -219,6 +220,7 @@ void tst_UPelkUpdaterSettings::okStoresAllValues()
     QCOMPARE(stored.Password, QStringLiteral("s3cr€t"));
     QCOMPARE(stored.Auth, true);
     QCOMPARE(ReadAutoUpdate(*m_store, m_installation.ProgVersion), true);
+    QCOMPARE(ReadAutoCheckOnMetered(*m_store), true);
     // The password never reaches the file in clear.
     QVERIFY(!storeFileBytes().contains("s3cr"));
 }
@@ -423,6 +425,8 @@ void tst_UPelkUpdaterSettings::administratorLocksAreShownNotOffered_data()
     QTest::newRow("auth and user") << QByteArray("ProxyAuth=1\nProxyUser=proxyuser\nProxyPassword=open")
                                    << QStringList{"CBProxyAuth", "LProxyUser", "EdProxyUser"};
     QTest::newRow("automatic checks") << QByteArray("AutoUpdate=1") << QStringList{"CBAutoUpdate"};
+    QTest::newRow("checks on metered connections") << QByteArray("AutoCheckOnMetered=0")
+                                                   << QStringList{"CBAutoCheckOnMetered"};
 }
 
 void tst_UPelkUpdaterSettings::administratorLocksAreShownNotOffered()
@@ -452,6 +456,7 @@ void tst_UPelkUpdaterSettings::administratorLocksAreShownNotOffered()
 
     // OK stores the rest; what is in effect for the locked ones stays as it was.
     clickBox(child<QCheckBox>("CBAutoUpdate"));
+    clickBox(child<QCheckBox>("CBAutoCheckOnMetered"));
     QTest::mouseClick(child<QPushButton>("BuOK"), Qt::LeftButton);
     QVERIFY(!m_dialog->isVisible());
     const QString after = FormatEffectiveSettings(ReadEffectiveSettings(*m_store, store, m_installation.ProgVersion));

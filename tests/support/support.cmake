@@ -10,10 +10,12 @@ if(NOT TARGET pelk_test_support)
         ${CMAKE_CURRENT_LIST_DIR}/CheckFixture.cpp
         ${CMAKE_CURRENT_LIST_DIR}/XServer.h
         ${CMAKE_CURRENT_LIST_DIR}/XServer.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/PrivateBus.h
+        ${CMAKE_CURRENT_LIST_DIR}/PrivateBus.cpp
 
         ${CMAKE_CURRENT_LIST_DIR}/Failures.h)
     set_target_properties(pelk_test_support PROPERTIES AUTOMOC ON)
     target_include_directories(pelk_test_support PUBLIC ${PROJECT_SOURCE_DIR}/tests)
-    target_link_libraries(pelk_test_support PUBLIC pelkcore pelknetwork pelk_options)
+    target_link_libraries(pelk_test_support PUBLIC pelkcore pelknetwork pelk_options Qt6::DBus Qt6::Test)
     target_compile_definitions(pelk_test_support PUBLIC PELK_TLS_DIR="${CMAKE_CURRENT_LIST_DIR}/tls")
 endif()
