@@ -3,6 +3,7 @@
 #include "base/Clock.h"
 #include "base/FailureMessage.h"
 #include "check/CheckHost.h"
+#include "check/UpdateRequest.h"
 #include "check/UserInputBlocker.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
@@ -95,9 +96,7 @@ CheckOutcome CheckForUpdates(bool silent, const CheckContext &context, CheckHost
         const auto idle = qScopeGuard([&host] { host.SetBusy(false); });
         try {
             host.AddLogLine(texts.GetText("txtCheckingForUpdates") + QStringLiteral(" ..."));
-            const QByteArray address =
-                context.ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()).toUtf8();
-            const XmlDocumentPtr feed = SendUpdateRequest(address, context, host, limits);
+            const XmlDocumentPtr feed = SendUpdateRequest(ServiceAddress(context.ini), context, host, limits);
             if (feed) {
                 recordSuccess(context);
                 outcome = CheckOutcome::Checked;

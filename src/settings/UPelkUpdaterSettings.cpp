@@ -1,10 +1,13 @@
 #include "settings/UPelkUpdaterSettings.h"
 
 #include "base/ErrorBox.h"
+#include "check/UpdateRequest.h"
+#include "check/UpdateRequestText.h"
 #include "base/PelkError.h"
 #include "base/PelkFonts.h"
 #include "base/WindowParts.h"
 #include "i18n/Languages.h"
+#include "i18n/Mnemonics.h"
 #include "i18n/WindowTitle.h"
 #include "settings/RegistryStore.h"
 #include "settings/UPelkUpdaterUtils.h"
@@ -12,14 +15,19 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 namespace {
@@ -28,6 +36,32 @@ constexpr int kIndent = 20;
 QString labelText(const Languages &languages, const char *key)
 {
     return languages.WindowText(key) + QLatin1Char(':');
+}
+
+// A modal, read-only text the user can select and copy, closed with its Close button or Esc.
+void showText(QWidget *parent, const QString &title, const QString &text, const QString &closeText)
+{
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("TFPelkUpdaterSends"));
+    SetLiteralWindowTitle(dialog, title);
+    auto *view = named(new QPlainTextEdit(&dialog), "EdSends");
+    view->setReadOnly(true);
+    view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    view->setTabChangesFocus(true);
+    view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    view->setAccessibleName(title);
+    view->setPlainText(text);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QPushButton *close = named(buttons->button(QDialogButtonBox::Close), "BuSendsClose");
+    if (!closeText.isEmpty())
+        close->setText(closeText);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(view);
+    layout->addWidget(buttons);
+    dialog.resize(680, 460);
+    view->setFocus();
+    dialog.exec();
 }
 
 } // namespace
@@ -120,6 +154,7 @@ void TFPelkUpdaterSettings::buildLayout()
     layout->addWidget(m_gbProxy);
     layout->addWidget(m_cbAutoUpdate);
     layout->addWidget(m_lSetByAdministrator);
+    layout->addWidget(buildSendsButton(), 0, Qt::AlignLeft);
     layout->addSpacing(6);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -150,6 +185,8 @@ void TFPelkUpdaterSettings::applyTexts(const Languages &languages)
     m_buOK->setText(languages.WindowText("txtOK"));
     m_buCancel->setText(languages.WindowText("txtCancel"));
     m_setByAdministrator = languages.GetTextOrBuiltIn("txtSetByAdministrator");
+    m_buSends->setText(languages.GetTextOrBuiltIn("txtSendsButton"));
+    m_languages = &languages;
     m_lSetByAdministrator->setText(m_setByAdministrator);
     UpdateEnabling();
 }
@@ -265,4 +302,41 @@ void TFPelkUpdaterSettings::BuOKClick()
 void TFPelkUpdaterSettings::BuCancelClick()
 {
     reject();
+}
+
+QPushButton *TFPelkUpdaterSettings::buildSendsButton()
+{
+    m_buSends = named(new QPushButton(this), "BuSends");
+    m_buSends->setAutoDefault(false);
+    m_buSends->hide();
+    connect(m_buSends, &QPushButton::clicked, this, [this] { BuSendsClick(); });
+    return m_buSends;
+}
+
+void TFPelkUpdaterSettings::setProbe(const SystemProbe &probe)
+{
+    m_probe = &probe;
+    m_buSends->show();
+}
+
+void TFPelkUpdaterSettings::BuSendsClick()
+{
+    if (!m_languages || !m_probe)
+        return;
+    const Languages &texts = *m_languages;
+    QString text;
+    try {
+        // The computer's domain may take the resolver a moment.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        // The settings as stored are the ones the next check reads.
+        const UpdateRequest request = NextUpdateRequest({m_installation, texts.ini(), texts, m_store, *m_probe});
+        text = DescribeUpdateRequest(request, texts);
+    } catch (...) {
+        ShowCurrentFailure(this);
+        return;
+    }
+    const QString title = QStringLiteral("Orbel - ") + WithoutMnemonicMarks(texts.WindowText("txtProduct"))
+                          + QStringLiteral(" - ") + WithoutMnemonicMarks(texts.GetTextOrBuiltIn("txtSendsButton"));
+    showText(this, title, text, texts.WindowText("txtClose"));
 }

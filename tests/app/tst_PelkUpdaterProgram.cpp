@@ -7,6 +7,7 @@
 #include "settings/RegFileStore.h"
 #include "settings/RegistryStore.h"
 #include "settings/UPelkUpdaterUtils.h"
+#include "support/TestHttpServer.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,6 +44,7 @@ private Q_SLOTS:
     void windowFrameShowsExactTitle();
     void secondRunEndsAtOnce_data();
     void secondRunEndsAtOnce();
+    void showRequestIsWhatCheckSends();
 
 private:
     QProcessEnvironment environment() const;
@@ -52,6 +54,7 @@ private:
         return RegFileStore(userRegFile(), m_dir->filePath(QStringLiteral("etc/Orbel/machine.reg")));
     }
     void writeServicePack(const char *allow);
+    void setServiceAddress(const QByteArray &address);
     // Runs the program with "/SILENT" or without (ending after the first paint) to its end
     // with status 0; false otherwise. `errors` gets its standard error.
     bool runToEnd(bool silent, QByteArray &errors) const;
@@ -94,6 +97,16 @@ void tst_PelkUpdaterProgram::writeServicePack(const char *allow)
                           "<AllowOnlineUpdate Value=\"") + allow + "\"/></Pelk>\n");
 }
 
+void tst_PelkUpdaterProgram::setServiceAddress(const QByteArray &address)
+{
+    QFile ini(m_dir->filePath(QStringLiteral("program/PelkUpdater.ini")));
+    QVERIFY(ini.open(QIODevice::ReadOnly));
+    const QByteArray text = ini.readAll().replace("UpdateCheckURL=", QByteArray("UpdateCheckURL=" + address + "\n;"));
+    ini.close();
+    QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write(text);
+}
+
 bool tst_PelkUpdaterProgram::runToEnd(bool silent, QByteArray &errors) const
 {
     QProcessEnvironment env = environment();
@@ -127,7 +140,7 @@ void tst_PelkUpdaterProgram::exampleIniCarriesEveryText()
     QCOMPARE(ini.readString(QStringLiteral("Langs"), QStringLiteral("LangDesc2"), QString()), QStringLiteral("English"));
     QCOMPARE(ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()),
              QStringLiteral("http://127.0.0.1:8080/update"));
-    QCOMPARE(AllTextKeys().size(), 48);
+    QCOMPARE(AllTextKeys().size(), 68);
     for (const char *language : {"Texts_de", "Texts_engb"}) {
         for (const QByteArray &key : AllTextKeys()) {
             const QString value = ini.readString(QLatin1String(language), QString::fromLatin1(key), QString());
@@ -282,6 +295,17 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions_data()
     QTest::newRow("--show-settings, unreadable lock") << QStringList{show} << false << true
                                                      << QStringLiteral("PelkUpdater: The administrator's setting 'ProxyAuth' is not a number")
                                                      << QStringList{QStringLiteral("policy ProxyAuth=on")} << 1;
+    // The body the next check sends, sending nothing and storing nothing (not even an ID).
+    const QString request = QStringLiteral("--show-request");
+    QTest::newRow("--show-request, no ID yet") << QStringList{request, english} << false << true
+                                              << QStringLiteral("id=&pv=5.2.1.7&ov=&bt=&ut=&lg=engb&wv=")
+                                              << QStringList{QStringLiteral("wish")} << 0;
+    QTest::newRow("--show-request, no ID yet: said")
+        << QStringList{request, english} << false << true
+        << QStringLiteral("No installation ID is stored yet: the first check makes a new one.") << QStringList() << 0;
+    QTest::newRow("--show-request, no address") << QStringList{request, english} << false << true
+                                               << QStringLiteral("PelkUpdater: No address of the update service")
+                                               << QStringList{QStringLiteral("no address")} << 1;
 }
 
 void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
@@ -299,16 +323,10 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
     }
     if (before.contains(QLatin1String("allowed")))
         writeServicePack("1");
-    if (before.contains(QLatin1String("no address")) || before.contains(QLatin1String("closed port"))) {
-        const QString iniPath = m_dir->filePath(QStringLiteral("program/PelkUpdater.ini"));
-        QFile ini(iniPath);
-        QVERIFY(ini.open(QIODevice::ReadOnly));
-        const QByteArray address = before.contains(QLatin1String("no address")) ? "" : "http://127.0.0.1:1/update";
-        const QByteArray text = ini.readAll().replace("UpdateCheckURL=", QByteArray("UpdateCheckURL=" + address + "\n;"));
-        ini.close();
-        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ini.write(text);
-    }
+    if (before.contains(QLatin1String("no address")))
+        setServiceAddress("");
+    if (before.contains(QLatin1String("closed port")))
+        setServiceAddress("http://127.0.0.1:1/update");
     for (const QString &step : before) {
         static const QRegularExpression checkedAgo(QStringLiteral("^checked (\\d+) h ago$"));
         const QRegularExpressionMatch match = checkedAgo.match(step);
@@ -351,7 +369,7 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
     const QStringList lines = output.split(QLatin1Char('\n'));
     QVERIFY2(std::any_of(lines.cbegin(), lines.cend(), [&](const QString &l) { return l.startsWith(expected); }),
              qPrintable(output));
-    if (arguments.contains(QLatin1String("--show-settings")))
+    if (arguments.contains(QLatin1String("--show-settings")) || arguments.contains(QLatin1String("--show-request")))
         QCOMPARE(storeBytes(), storedBefore);
 }
 
@@ -529,6 +547,37 @@ void tst_PelkUpdaterProgram::secondRunEndsAtOnce()
     QVERIFY2(!errors.contains(QLatin1String("Online updates")), qPrintable(errors));
     QCOMPARE(errors.contains(QLatin1String("already running")), said);
     QCOMPARE(first.state(), QProcess::Running);
+}
+
+// "--show-request" prints exactly the body that the next check then sends to a real service;
+// no field depends on the time.
+void tst_PelkUpdaterProgram::showRequestIsWhatCheckSends()
+{
+    {
+        RegFileStore settings = store();
+        GetInstallationId(settings); // as an earlier check made it
+    }
+    writeServicePack("1");
+    TestHttpServer service;
+    QVERIFY(service.listen());
+    service.setReply("/update", CannedReply::ok("<messages/>"));
+    setServiceAddress(service.url("/update"));
+
+    QProcess show;
+    show.setProcessEnvironment(environment());
+    show.start(m_program, {QStringLiteral("--show-request"), QStringLiteral("/LNG:engb")});
+    QVERIFY(show.waitForFinished(kRunTimeoutMs));
+    QCOMPARE(show.exitCode(), 0);
+    const QByteArray shown = show.readAllStandardOutput();
+    QVERIFY(shown.startsWith("id=") && !shown.startsWith("id=&"));
+
+    QProcess check;
+    check.setProcessEnvironment(environment());
+    check.start(m_program, {QStringLiteral("/SILENT"), QStringLiteral("/LNG:engb")});
+    // The service answers from this thread's event loop.
+    QTRY_VERIFY_WITH_TIMEOUT(check.state() == QProcess::NotRunning, kRunTimeoutMs);
+    QCOMPARE(service.requests().size(), 1);
+    QCOMPARE(shown, service.requests().constFirst().body + '\n');
 }
 
 QTEST_MAIN(tst_PelkUpdaterProgram)

@@ -14,7 +14,7 @@ set_tests_properties(tst_UPelkUpdaterMain_keys PROPERTIES ENVIRONMENT
 # Runs the real program in a folder of its own.
 pelk_add_qtest(tst_PelkUpdaterProgram
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_PelkUpdaterProgram.cpp
-    LIBS pelkcore
+    LIBS pelkcore pelk_test_support
     GUI)
 target_compile_definitions(tst_PelkUpdaterProgram PRIVATE
     PELK_PROGRAM="$<TARGET_FILE:PelkUpdater>"

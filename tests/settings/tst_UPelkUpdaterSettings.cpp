@@ -2,6 +2,7 @@
 // rules, OK storing everything and Cancel or the close box storing nothing.
 
 #include "base/PelkError.h"
+#include "check/UpdateRequest.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
 #include "settings/EffectiveSettings.h"
@@ -11,6 +12,7 @@
 #include "settings/UPelkUpdaterSettings.h"
 #include "settings/UPelkUpdaterUtils.h"
 #include "sysinfo/InstallationData.h"
+#include "sysinfo/SystemProbe.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -50,6 +53,8 @@ private Q_SLOTS:
     void textsFromLanguage();
     void administratorLocksAreShownNotOffered_data();
     void administratorLocksAreShownNotOffered();
+    void sendsShowsNextRequest_data();
+    void sendsShowsNextRequest();
 
 private:
     template <typename T> T *child(const char *name)
@@ -406,8 +411,6 @@ void tst_UPelkUpdaterSettings::textsFromLanguage()
     QCOMPARE(child<QPushButton>("BuCancel")->text(), QStringLiteral("Abbrechen"));
 }
 
-QTEST_MAIN(tst_UPelkUpdaterSettings)
-#include "tst_UPelkUpdaterSettings.moc"
 
 void tst_UPelkUpdaterSettings::administratorLocksAreShownNotOffered_data()
 {
@@ -461,3 +464,81 @@ void tst_UPelkUpdaterSettings::administratorLocksAreShownNotOffered()
     }
     QVERIFY(!storeFileBytes().contains("gw.corp"));
 }
+
+void tst_UPelkUpdaterSettings::sendsShowsNextRequest_data()
+{
+    QTest::addColumn<int>("option");
+    QTest::addColumn<bool>("auth");
+    QTest::addColumn<bool>("idStored");
+    QTest::addColumn<QString>("route");
+
+    QTest::newRow("system's proxy") << 0 << false << true << QStringLiteral("Route: the system's proxy settings");
+    QTest::newRow("direct, no ID yet") << 1 << true << false << QStringLiteral("Route: direct, without a proxy");
+    QTest::newRow("proxy server with a login")
+        << 2 << true << true
+        << QStringLiteral("Route: the proxy server gw.corp:3128, with the login of the user \"anna\" when the proxy "
+                          "asks for one (the password is not shown)");
+}
+
+// The button shows what the next check sends: every field of its body, the address and the
+// route, never the password; showing it stores nothing, not even a new ID.
+void tst_UPelkUpdaterSettings::sendsShowsNextRequest()
+{
+    QFETCH(int, option);
+    QFETCH(bool, auth);
+    QFETCH(bool, idStored);
+    QFETCH(QString, route);
+
+    ProxySettings proxy;
+    proxy.Option = option;
+    proxy.Server = QStringLiteral("gw.corp");
+    proxy.Port = QStringLiteral("3128");
+    proxy.Auth = auth;
+    proxy.User = QStringLiteral("anna");
+    proxy.Password = QStringLiteral("s3cret");
+    writeStoredSettings(proxy, false);
+    if (idStored)
+        GetInstallationId(*m_store);
+    const QByteArray storedBefore = storeFileBytes();
+    const QString iniPath = m_dir->filePath(QStringLiteral("PelkUpdater.ini"));
+    QFile ini(iniPath);
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Langs]\nLangKey1=engb\nLangDesc1=English\n[Config]\nUpdateCheckURL=http://updates.example/check\n");
+    ini.close();
+    const IniFile iniFile(iniPath);
+    Languages languages(iniFile, *m_store);
+    languages.LoadLanguages(QByteArray());
+    const LinuxSystemProbe probe;
+    m_dialog->applyTexts(languages);
+    m_dialog->setProbe(probe);
+    m_dialog->show();
+
+    QString shown;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        QWidget *view = QApplication::activeModalWidget();
+        if (!view || view->objectName() != QLatin1String("TFPelkUpdaterSends"))
+            return;
+        auto *text = view->findChild<QPlainTextEdit *>(QStringLiteral("EdSends"));
+        shown = text->isReadOnly() && text->hasFocus() ? text->toPlainText() : QStringLiteral("not read-only");
+        view->findChild<QPushButton *>(QStringLiteral("BuSendsClose"))->click();
+    });
+    poll.start(10);
+    QTest::mouseClick(child<QPushButton>("BuSends"), Qt::LeftButton);
+    poll.stop();
+
+    const QByteArray body = NextUpdateRequest({m_installation, iniFile, languages, *m_store, probe}).post.body;
+    const QStringList lines = shown.split(QLatin1Char('\n'));
+    for (const QByteArray &field : body.split('&'))
+        QVERIFY2(lines.contains(QString::fromLatin1(field)), qPrintable(shown));
+    QVERIFY2(lines.contains(QStringLiteral("Address: http://updates.example/check")), qPrintable(shown));
+    QVERIFY2(lines.contains(route), qPrintable(shown));
+    QVERIFY(lines.contains(QStringLiteral("    Installation ID, made at random for this installation")));
+    QCOMPARE(lines.contains(QStringLiteral("    No installation ID is stored yet: the first check makes a new one.")),
+             !idStored);
+    QVERIFY(!shown.contains(QStringLiteral("s3cret")));
+    QCOMPARE(storeFileBytes(), storedBefore);
+}
+
+QTEST_MAIN(tst_UPelkUpdaterSettings)
+#include "tst_UPelkUpdaterSettings.moc"
