@@ -65,7 +65,7 @@ constexpr BuiltInEntry kBuiltInTexts[] = {
     {"txtMoreNewMessages", "and %1 more"},
     {"txtNoDisplayNewMessages", "No display: the new messages stay unread until a run with a display shows them"},
     {"txtSendsButton", "&What a check sends"},
-    {"txtSendsIntro", "The next check sends exactly this to the update service, and nothing else."},
+    {"txtSendsIntro", "The next check sends exactly this to the update service, and nothing else. Changes to the settings count once they are saved with OK."},
     {"txtSendsAddress", "Address"},
     {"txtSendsRoute", "Route"},
     {"txtSendsRouteSystem", "the system's proxy settings"},

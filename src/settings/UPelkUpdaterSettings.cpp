@@ -59,7 +59,7 @@ void showText(QWidget *parent, const QString &title, const QString &text, const 
     auto *layout = new QVBoxLayout(&dialog);
     layout->addWidget(view);
     layout->addWidget(buttons);
-    dialog.resize(680, 460);
+    dialog.resize(700, 540);
     view->setFocus();
     dialog.exec();
 }

@@ -520,7 +520,10 @@ void tst_UPelkUpdaterSettings::sendsShowsNextRequest()
         if (!view || view->objectName() != QLatin1String("TFPelkUpdaterSends"))
             return;
         auto *text = view->findChild<QPlainTextEdit *>(QStringLiteral("EdSends"));
-        shown = text->isReadOnly() && text->hasFocus() ? text->toPlainText() : QStringLiteral("not read-only");
+        // Read-only, and where the keyboard starts.
+        shown = text->isReadOnly() && view->focusWidget() == text && text->accessibleName() == view->windowTitle()
+                    ? text->toPlainText()
+                    : QStringLiteral("not read-only");
         view->findChild<QPushButton *>(QStringLiteral("BuSendsClose"))->click();
     });
     poll.start(10);
