@@ -124,8 +124,11 @@ QByteArray requestText(ReadOnlyRun &run, const QByteArray &commandLineLanguage)
     languages.LoadLanguages(commandLineLanguage);
     const LinuxSystemProbe probe;
     const UpdateRequest request = NextUpdateRequest({run.installation, ini, languages, run.store, probe});
+    const auto say = [](const QString &line) { std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stderr); };
+    if (!run.installation.OnlineUpdateAllowed)
+        say(languages.GetTextOrBuiltIn("txtOnlineUpdatesDisabled"));
     if (request.newId)
-        std::fputs((languages.GetTextOrBuiltIn("txtSendsNewId") + QLatin1Char('\n')).toUtf8().constData(), stderr);
+        say(languages.GetTextOrBuiltIn("txtSendsNewId"));
     return request.post.body + '\n';
 }
 } // namespace

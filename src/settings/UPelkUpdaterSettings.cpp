@@ -332,6 +332,9 @@ void TFPelkUpdaterSettings::BuSendsClick()
         // The settings as stored are the ones the next check reads.
         const UpdateRequest request = NextUpdateRequest({m_installation, texts.ini(), texts, m_store, *m_probe});
         text = DescribeUpdateRequest(request, texts);
+        // Shown all the same: the administrator may allow it, and the user may want to know.
+        if (!m_installation.OnlineUpdateAllowed)
+            text.prepend(texts.GetTextOrBuiltIn("txtOnlineUpdatesDisabled") + QStringLiteral("\n\n"));
     } catch (...) {
         ShowCurrentFailure(this);
         return;

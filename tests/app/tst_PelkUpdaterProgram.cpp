@@ -303,6 +303,8 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions_data()
     QTest::newRow("--show-request, no ID yet: said")
         << QStringList{request, english} << false << true
         << QStringLiteral("No installation ID is stored yet: the first check makes a new one.") << QStringList() << 0;
+    QTest::newRow("--show-request, online updates off: said")
+        << QStringList{request, english} << false << true << notEnabled << QStringList() << 0;
     QTest::newRow("--show-request, no address") << QStringList{request, english} << false << true
                                                << QStringLiteral("PelkUpdater: No address of the update service")
                                                << QStringList{QStringLiteral("no address")} << 1;

@@ -470,12 +470,14 @@ void tst_UPelkUpdaterSettings::sendsShowsNextRequest_data()
     QTest::addColumn<int>("option");
     QTest::addColumn<bool>("auth");
     QTest::addColumn<bool>("idStored");
+    QTest::addColumn<bool>("allowed"); // the installation allows online updates
     QTest::addColumn<QString>("route");
 
-    QTest::newRow("system's proxy") << 0 << false << true << QStringLiteral("Route: the system's proxy settings");
-    QTest::newRow("direct, no ID yet") << 1 << true << false << QStringLiteral("Route: direct, without a proxy");
+    QTest::newRow("system's proxy") << 0 << false << true << true << QStringLiteral("Route: the system's proxy settings");
+    QTest::newRow("direct, no ID yet, not allowed")
+        << 1 << true << false << false << QStringLiteral("Route: direct, without a proxy");
     QTest::newRow("proxy server with a login")
-        << 2 << true << true
+        << 2 << true << true << true
         << QStringLiteral("Route: the proxy server gw.corp:3128, with the login of the user \"anna\" when the proxy "
                           "asks for one (the password is not shown)");
 }
@@ -487,6 +489,7 @@ void tst_UPelkUpdaterSettings::sendsShowsNextRequest()
     QFETCH(int, option);
     QFETCH(bool, auth);
     QFETCH(bool, idStored);
+    QFETCH(bool, allowed);
     QFETCH(QString, route);
 
     ProxySettings proxy;
@@ -509,6 +512,7 @@ void tst_UPelkUpdaterSettings::sendsShowsNextRequest()
     Languages languages(iniFile, *m_store);
     languages.LoadLanguages(QByteArray());
     const LinuxSystemProbe probe;
+    m_installation.OnlineUpdateAllowed = allowed;
     m_dialog->applyTexts(languages);
     m_dialog->setProbe(probe);
     m_dialog->show();
@@ -539,6 +543,7 @@ void tst_UPelkUpdaterSettings::sendsShowsNextRequest()
     QVERIFY(lines.contains(QStringLiteral("    Installation ID, made at random for this installation")));
     QCOMPARE(lines.contains(QStringLiteral("    No installation ID is stored yet: the first check makes a new one.")),
              !idStored);
+    QCOMPARE(lines.first() == QStringLiteral("Online updates are not enabled for this installation."), !allowed);
     QVERIFY(!shown.contains(QStringLiteral("s3cret")));
     QCOMPARE(storeFileBytes(), storedBefore);
 }
