@@ -112,7 +112,8 @@ int printAndEnd(int argc, char *argv[], const std::function<QByteArray(ReadOnlyR
 // "--show-settings": every setting in effect and where it comes from.
 QByteArray settingsText(ReadOnlyRun &run)
 {
-    return FormatEffectiveSettings(ReadEffectiveSettings(run.userStore, run.store, run.installation.ProgVersion)).toUtf8();
+    const QList<EffectiveSetting> settings = ReadEffectiveSettings(run.userStore, run.store, run.installation.ProgVersion);
+    return FormatEffectiveSettings(settings).toUtf8();
 }
 
 // "--show-request": the body the next check would send, byte for byte, in the language a
@@ -148,7 +149,8 @@ int main(int argc, char *argv[])
     if (options.ShowSettings)
         return printAndEnd(argc, argv, settingsText);
     if (options.ShowRequest)
-        return printAndEnd(argc, argv, [&options](ReadOnlyRun &run) { return requestText(run, options.CommandLineLanguage); });
+        return printAndEnd(argc, argv,
+                           [&options](ReadOnlyRun &run) { return requestText(run, options.CommandLineLanguage); });
     // A silent run never shows the main window: it is simply not shown below.
     // Without a display a silent run still checks, on the offscreen platform; a window
     // that nobody could see has nothing to do.

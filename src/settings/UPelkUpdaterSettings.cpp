@@ -1,11 +1,11 @@
 #include "settings/UPelkUpdaterSettings.h"
 
 #include "base/ErrorBox.h"
-#include "check/UpdateRequest.h"
-#include "check/UpdateRequestText.h"
 #include "base/PelkError.h"
 #include "base/PelkFonts.h"
 #include "base/WindowParts.h"
+#include "check/UpdateRequest.h"
+#include "check/UpdateRequestText.h"
 #include "i18n/Languages.h"
 #include "i18n/Mnemonics.h"
 #include "i18n/WindowTitle.h"
@@ -26,8 +26,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShowEvent>
 #include <QScopeGuard>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace {
