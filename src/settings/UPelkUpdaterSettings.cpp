@@ -140,6 +140,8 @@ void TFPelkUpdaterSettings::buildLayout()
     m_lSetByAdministrator = named(new QLabel(this), "LSetByAdministrator");
     m_lSetByAdministrator->setWordWrap(true);
     m_lSetByAdministrator->hide();
+    // Made before OK and Cancel, so that Tab and screen readers meet it where it stands.
+    QPushButton *sends = buildSendsButton();
     m_buOK = named(new QPushButton(this), "BuOK");
     m_buOK->setDefault(true);
     m_buCancel = named(new QPushButton(this), "BuCancel");
@@ -154,7 +156,7 @@ void TFPelkUpdaterSettings::buildLayout()
     layout->addWidget(m_gbProxy);
     layout->addWidget(m_cbAutoUpdate);
     layout->addWidget(m_lSetByAdministrator);
-    layout->addWidget(buildSendsButton(), 0, Qt::AlignLeft);
+    layout->addWidget(sends, 0, Qt::AlignLeft);
     layout->addSpacing(6);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);

@@ -531,7 +531,12 @@ void tst_UPelkUpdaterSettings::sendsShowsNextRequest()
         view->findChild<QPushButton *>(QStringLiteral("BuSendsClose"))->click();
     });
     poll.start(10);
-    QTest::mouseClick(child<QPushButton>("BuSends"), Qt::LeftButton);
+    // Reached from the box above it with Tab, and pressed with Space.
+    QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
+    child<QCheckBox>("CBAutoUpdate")->setFocus();
+    QTest::keyClick(m_dialog.get(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), child<QPushButton>("BuSends"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     poll.stop();
 
     const QByteArray body = NextUpdateRequest({m_installation, iniFile, languages, *m_store, probe}).post.body;
