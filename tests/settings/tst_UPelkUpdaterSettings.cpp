@@ -1,5 +1,6 @@
 // The settings dialog against a real store file: loading at every show, the enabling
-// rules, OK storing everything and Cancel or the close box storing nothing.
+// rules, OK storing everything and Cancel or the close box storing nothing, and the view of
+// what a check sends.
 
 #include "base/PelkError.h"
 #include "check/UpdateRequest.h"
@@ -411,7 +412,6 @@ void tst_UPelkUpdaterSettings::textsFromLanguage()
     QCOMPARE(child<QPushButton>("BuCancel")->text(), QStringLiteral("Abbrechen"));
 }
 
-
 void tst_UPelkUpdaterSettings::administratorLocksAreShownNotOffered_data()
 {
     QTest::addColumn<QByteArray>("policy");
@@ -492,14 +492,9 @@ void tst_UPelkUpdaterSettings::sendsShowsNextRequest()
     QFETCH(bool, allowed);
     QFETCH(QString, route);
 
-    ProxySettings proxy;
-    proxy.Option = option;
-    proxy.Server = QStringLiteral("gw.corp");
-    proxy.Port = QStringLiteral("3128");
-    proxy.Auth = auth;
-    proxy.User = QStringLiteral("anna");
-    proxy.Password = QStringLiteral("s3cret");
-    writeStoredSettings(proxy, false);
+    writeStoredSettings({option, QStringLiteral("gw.corp"), QStringLiteral("3128"), QStringLiteral("anna"),
+                         QStringLiteral("s3cret"), auth},
+                        false);
     if (idStored)
         GetInstallationId(*m_store);
     const QByteArray storedBefore = storeFileBytes();
