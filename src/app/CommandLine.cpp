@@ -45,6 +45,7 @@ const char *const kUsageText =
     "  --help, /?       this text\n"
     "  --version        the program's version\n"
     "  --show-settings  every setting in effect and where it comes from (default, user, administrator)\n"
+    "  --show-request   the form body the next check would send, exactly; sends and stores nothing\n"
     "\n"
     "See the manual page PelkUpdater(1) for the files it reads and what a check sends.\n";
 
@@ -64,6 +65,8 @@ CommandLineOptions ScanCommandLine(const QList<QByteArray> &arguments)
             options.ShowVersion = true;
         else if (argument == "--show-settings")
             options.ShowSettings = true;
+        else if (argument == "--show-request")
+            options.ShowRequest = true;
     }
     return options;
 }

@@ -15,6 +15,8 @@ struct CommandLineOptions
     bool ShowVersion = false;
     // "--show-settings": print every setting in effect and where it comes from, and end.
     bool ShowSettings = false;
+    // "--show-request": print the form body the next check would send, and end.
+    bool ShowRequest = false;
 };
 
 // What "--help" prints.
@@ -22,6 +24,6 @@ extern const char *const kUsageText;
 
 // Scans the arguments (without the program's own path) in order: "/SILENT", "/AUTO" (which
 // also makes the run silent) and "/LNG:<code>", letters A-Z compared without regard to case;
-// the last "/LNG:" wins; "--help", "/?", "--version" and
-// "--show-settings" as they stand; anything else is ignored.
+// the last "/LNG:" wins; "--help", "/?", "--version", "--show-settings" and
+// "--show-request" as they stand; anything else is ignored.
 CommandLineOptions ScanCommandLine(const QList<QByteArray> &arguments);

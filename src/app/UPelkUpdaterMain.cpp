@@ -373,6 +373,7 @@ void TFPelkUpdaterMain::setCompanions(TFPelkUpdaterSettings &settings, TFPelkUpd
 {
     m_settings = &settings;
     m_messages = &messages;
+    settings.setProbe(m_probe);
 }
 
 void TFPelkUpdaterMain::fillLanguageSelector()

@@ -11,7 +11,9 @@
 #include "app/UPelkUpdaterMain.h"
 #include "base/FailureMessage.h"
 #include "check/NetworkModule.h"
+#include "check/UpdateRequest.h"
 #include "i18n/IniFile.h"
+#include "i18n/Languages.h"
 #include "messages/DesktopUrlOpener.h"
 #include "messages/UPelkUpdaterMessages.h"
 #include "settings/EffectiveSettings.h"
@@ -29,6 +31,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -95,24 +98,55 @@ QList<QByteArray> argumentsOf(int argc, char *argv[])
     return arguments;
 }
 
-// "--show-settings": reads the stores and the installation, shows no window, stores nothing.
-int showSettings(int argc, char *argv[])
+// What the switches that print and end read, as a run reads it: the user's store under
+// the administrator's locks and the installation beside the program. Nothing is stored.
+struct ReadOnlyRun
+{
+    RegFileStore userStore;
+    PolicyStore store{userStore, PolicyStore::readLocks(IniFile(AdministratorIniPath()))};
+    InstallationData installation =
+        ReadInstallationData(ProgramFolderWithSeparator(QCoreApplication::applicationFilePath()));
+};
+
+// Prints what `print` makes of a read-only run to standard output, or its failure to standard error.
+int printAndEnd(int argc, char *argv[], const std::function<QByteArray(ReadOnlyRun &)> &print)
 {
     // Only for the program's own path, which names the installation's folder.
     QCoreApplication application(argc, argv);
     try {
-        RegFileStore userStore;
-        PolicyStore store(userStore, PolicyStore::readLocks(IniFile(AdministratorIniPath())));
-        const InstallationData installation =
-            ReadInstallationData(ProgramFolderWithSeparator(QCoreApplication::applicationFilePath()));
-        const QString text = FormatEffectiveSettings(ReadEffectiveSettings(userStore, store, installation.ProgVersion));
-        std::fputs(text.toUtf8().constData(), stdout);
+        ReadOnlyRun run;
+        const QByteArray text = print(run);
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
         return 0;
     } catch (...) {
         std::fputs((QStringLiteral("PelkUpdater: ") + CurrentFailureMessage() + QLatin1Char('\n')).toUtf8().constData(),
                    stderr);
         return 1;
     }
+}
+
+// "--show-settings": every setting in effect and where it comes from.
+QByteArray settingsText(ReadOnlyRun &run)
+{
+    const QList<EffectiveSetting> settings = ReadEffectiveSettings(run.userStore, run.store, run.installation.ProgVersion);
+    return FormatEffectiveSettings(settings).toUtf8();
+}
+
+// "--show-request": the body the next check would send, byte for byte, in the language a
+// run with the same "/LNG:" would choose.
+QByteArray requestText(ReadOnlyRun &run, const QByteArray &commandLineLanguage)
+{
+    const IniFile ini(IniPathFor(QCoreApplication::applicationFilePath()), AdministratorIniPath());
+    Languages languages(ini, run.store);
+    languages.LoadLanguages(commandLineLanguage);
+    const LinuxSystemProbe probe;
+    const UpdateRequest request = NextUpdateRequest({run.installation, ini, languages, run.store, probe});
+    const auto say = [](const QString &line) { std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stderr); };
+    if (!run.installation.OnlineUpdateAllowed)
+        say(languages.GetTextOrBuiltIn("txtOnlineUpdatesDisabled"));
+    if (request.newId)
+        say(languages.GetTextOrBuiltIn("txtSendsNewId"));
+    return request.post.body + '\n';
 }
 } // namespace
 
@@ -129,7 +163,10 @@ int main(int argc, char *argv[])
         return 0;
     }
     if (options.ShowSettings)
-        return showSettings(argc, argv);
+        return printAndEnd(argc, argv, settingsText);
+    if (options.ShowRequest)
+        return printAndEnd(argc, argv,
+                           [&options](ReadOnlyRun &run) { return requestText(run, options.CommandLineLanguage); });
     // A silent run never shows the main window: it is simply not shown below.
     // Without a display a silent run still checks, on the offscreen platform; a window
     // that nobody could see has nothing to do.

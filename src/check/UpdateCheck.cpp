@@ -4,6 +4,7 @@
 #include "base/FailureMessage.h"
 #include "check/AutomaticCheckBackOff.h"
 #include "check/CheckHost.h"
+#include "check/UpdateRequest.h"
 #include "check/UserInputBlocker.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
@@ -102,9 +103,8 @@ CheckResult CheckForUpdates(bool silent, const CheckContext &context, CheckHost 
         const auto idle = qScopeGuard([&host] { host.SetBusy(false); });
         try {
             host.AddLogLine(texts.GetText("txtCheckingForUpdates") + QStringLiteral(" ..."));
-            const QByteArray address =
-                context.ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()).toUtf8();
-            const XmlDocumentPtr feed = SendUpdateRequest(address, context, host, limits, &result.retryAfter);
+            const XmlDocumentPtr feed =
+                SendUpdateRequest(ServiceAddress(context.ini), context, host, limits, &result.retryAfter);
             if (feed) {
                 recordSuccess(context);
                 result.outcome = CheckOutcome::Checked;

@@ -1,3 +1,5 @@
+#include "check/UpdateRequest.h"
+
 #include "check/UpdateCheck.h"
 
 #include "base/PelkError.h"
@@ -15,9 +17,9 @@
 #include <QUrl>
 
 namespace {
-QUrl serviceUrl(const QByteArray &address, const CheckContext &context)
+QUrl serviceUrl(const QByteArray &address, const RequestSources &sources)
 {
-    const IniFile &ini = context.ini;
+    const IniFile &ini = sources.ini;
     if (address.isEmpty()) {
         for (const IniFile &file : {IniFile(ini.path()), ini.overrideLayer()}) {
             const QString unreadable = file.readFailure();
@@ -27,7 +29,7 @@ QUrl serviceUrl(const QByteArray &address, const CheckContext &context)
         }
         // The address is the administrator's to set: the message names that file.
         const QString where = ini.overridePath().isEmpty() ? ini.path() : ini.overridePath();
-        throw PelkError(context.languages.GetTextOrBuiltIn("txtNoServiceAddress").arg(where));
+        throw PelkError(sources.languages.GetTextOrBuiltIn("txtNoServiceAddress").arg(where));
     }
     const QString text = QString::fromUtf8(address);
     const QUrl url(text, QUrl::StrictMode);
@@ -76,26 +78,23 @@ HttpReplyData postInLanguage(const CheckContext &context, const HttpPost &post, 
 
 } // namespace
 
-XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &context, CheckHost &host,
-                                 const RequestLimits &limits, QByteArray *retryAfter)
+QByteArray ServiceAddress(const IniFile &ini)
 {
-    const InstallationData &installation = context.installation;
+    return ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()).toUtf8();
+}
 
-    // The attempt is recorded before anything goes out, whatever comes of it.
-    const QByteArray id = GetInstallationId(context.store);
-    WriteLastUpdate(context.store, installation.ProgVersion, context.clock);
-    const ProxyRoute route = ChooseProxyRoute(ReadProxySettings(context.store));
+UpdateRequest BuildUpdateRequest(const QByteArray &address, const QByteArray &id, const RequestSources &sources)
+{
+    const InstallationData &installation = sources.installation;
+    UpdateRequest request;
+    request.route = ChooseProxyRoute(ReadProxySettings(sources.store));
+    request.newId = id.isEmpty();
 
-    HttpPost post;
-    post.url = serviceUrl(address, context);
+    HttpPost &post = request.post;
+    post.url = serviceUrl(address, sources);
     post.headers = {{"Content-type", "application/x-www-form-urlencoded"},
                     {"User-Agent", QByteArray("PelkUpdater/") + headerSafe(installation.ProgVersion.toUtf8())},
                     {"Cache-Control", "no-cache"}};
-
-    // The check's deadline runs from here: the name lookup of the facts counts against it
-    // as much as every hop of the exchange.
-    const QDeadlineTimer deadline(limits.overallTimeoutMs);
-    const BoundedLookupProbe probe(context.probe, limits.nameLookupTimeoutMs, deadline);
 
     // The stored identifier without the braces around it.
     const QByteArray bareId = id.size() >= 2 ? id.mid(1, id.size() - 2) : QByteArray();
@@ -105,11 +104,36 @@ XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &
     appendField(body, "ov", installation.OfflineVersion);
     appendField(body, "bt", installation.BuildTimeStamp);
     appendField(body, "ut", installation.UpdateTimeStamp);
-    appendField(body, "lg", QString::fromUtf8(context.languages.CurrentLanguageKey()));
-    appendField(body, "wv", QString::fromUtf8(WindowsVersionText(probe)));
-    appendField(body, "ie", QString::fromUtf8(IEVersionText(context.store)));
-    appendField(body, "dn", QString::fromUtf8(DotNetVersionsText(context.store)));
-    appendField(body, "re", QString::fromUtf8(EnvironmentCode(probe, context.store)));
+    appendField(body, "lg", QString::fromUtf8(sources.languages.CurrentLanguageKey()));
+    appendField(body, "wv", QString::fromUtf8(WindowsVersionText(sources.probe)));
+    appendField(body, "ie", QString::fromUtf8(IEVersionText(sources.store)));
+    appendField(body, "dn", QString::fromUtf8(DotNetVersionsText(sources.store)));
+    appendField(body, "re", QString::fromUtf8(EnvironmentCode(sources.probe, sources.store)));
+    return request;
+}
+
+UpdateRequest NextUpdateRequest(const RequestSources &sources, const RequestLimits &limits)
+{
+    const BoundedLookupProbe probe(sources.probe, limits.nameLookupTimeoutMs, QDeadlineTimer(limits.overallTimeoutMs));
+    return BuildUpdateRequest(ServiceAddress(sources.ini), ReadInstallationId(sources.store),
+                              {sources.installation, sources.ini, sources.languages, sources.store, probe});
+}
+
+XmlDocumentPtr SendUpdateRequest(const QByteArray &address, const CheckContext &context, CheckHost &host,
+                                 const RequestLimits &limits, QByteArray *retryAfter)
+{
+    // The attempt is recorded before anything goes out, whatever comes of it.
+    const QByteArray id = GetInstallationId(context.store);
+    WriteLastUpdate(context.store, context.installation.ProgVersion, context.clock);
+
+    // The check's deadline runs from here: the name lookup of the facts counts against it
+    // as much as every hop of the exchange.
+    const QDeadlineTimer deadline(limits.overallTimeoutMs);
+    const BoundedLookupProbe probe(context.probe, limits.nameLookupTimeoutMs, deadline);
+    const UpdateRequest request =
+        BuildUpdateRequest(address, id, {context.installation, context.ini, context.languages, context.store, probe});
+    const HttpPost &post = request.post;
+    const ProxyRoute &route = request.route;
 
     const HttpReplyData reply = postInLanguage(context, post, route, limits, deadline);
     if (reply.status != 200) {

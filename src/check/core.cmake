@@ -25,7 +25,10 @@ target_sources(pelkcore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/ReplyFeed.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FeedReply.h
     ${CMAKE_CURRENT_LIST_DIR}/FeedReply.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/UpdateRequest.h
     ${CMAKE_CURRENT_LIST_DIR}/UpdateRequest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/UpdateRequestText.h
+    ${CMAKE_CURRENT_LIST_DIR}/UpdateRequestText.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.h
     ${CMAKE_CURRENT_LIST_DIR}/UpdateCheck.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UserInputBlocker.h

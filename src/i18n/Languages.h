@@ -36,6 +36,8 @@ public:
     int currentIndex() const { return m_currentIndex; } // -1 when the list is empty
     void setCurrentIndex(int index);
     bool usesBuiltInTexts() const { return m_list.empty(); }
+    // The INI file the texts come from, which also holds the service's address.
+    const IniFile &ini() const { return m_ini; }
 
     QByteArray CurrentLanguageKey() const;
 

@@ -4,7 +4,10 @@
 #include "base/PelkError.h"
 #include "base/PelkFonts.h"
 #include "base/WindowParts.h"
+#include "check/UpdateRequest.h"
+#include "check/UpdateRequestText.h"
 #include "i18n/Languages.h"
+#include "i18n/Mnemonics.h"
 #include "i18n/WindowTitle.h"
 #include "settings/RegistryStore.h"
 #include "settings/UPelkUpdaterUtils.h"
@@ -12,13 +15,18 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -28,6 +36,32 @@ constexpr int kIndent = 20;
 QString labelText(const Languages &languages, const char *key)
 {
     return languages.WindowText(key) + QLatin1Char(':');
+}
+
+// A modal, read-only text the user can select and copy, closed with its Close button or Esc.
+void showText(QWidget *parent, const QString &title, const QString &text, const QString &closeText)
+{
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("TFPelkUpdaterSends"));
+    SetLiteralWindowTitle(dialog, title);
+    auto *view = named(new QPlainTextEdit(&dialog), "EdSends");
+    view->setReadOnly(true);
+    view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    view->setTabChangesFocus(true);
+    view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    view->setAccessibleName(title);
+    view->setPlainText(text);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QPushButton *close = named(buttons->button(QDialogButtonBox::Close), "BuSendsClose");
+    if (!closeText.isEmpty())
+        close->setText(closeText);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(view);
+    layout->addWidget(buttons);
+    dialog.resize(700, 540);
+    view->setFocus();
+    dialog.exec();
 }
 
 } // namespace
@@ -107,12 +141,16 @@ void TFPelkUpdaterSettings::buildLayout()
     m_lSetByAdministrator = named(new QLabel(this), "LSetByAdministrator");
     m_lSetByAdministrator->setWordWrap(true);
     m_lSetByAdministrator->hide();
+    // Made before OK and Cancel, so that Tab and screen readers meet it where it stands.
+    QPushButton *sends = buildSendsButton();
     m_buOK = named(new QPushButton(this), "BuOK");
     m_buOK->setDefault(true);
     m_buCancel = named(new QPushButton(this), "BuCancel");
     m_buCancel->setAutoDefault(false);
 
+    // On the button row's far side, as dialogs place a button that shows more.
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(sends);
     buttons->addStretch(1);
     buttons->addWidget(m_buOK);
     buttons->addWidget(m_buCancel);
@@ -153,6 +191,8 @@ void TFPelkUpdaterSettings::applyTexts(const Languages &languages)
     m_buOK->setText(languages.WindowText("txtOK"));
     m_buCancel->setText(languages.WindowText("txtCancel"));
     m_setByAdministrator = languages.GetTextOrBuiltIn("txtSetByAdministrator");
+    m_buSends->setText(languages.GetTextOrBuiltIn("txtSendsButton"));
+    m_languages = &languages;
     m_lSetByAdministrator->setText(m_setByAdministrator);
     UpdateEnabling();
 }
@@ -271,4 +311,44 @@ void TFPelkUpdaterSettings::BuOKClick()
 void TFPelkUpdaterSettings::BuCancelClick()
 {
     reject();
+}
+
+QPushButton *TFPelkUpdaterSettings::buildSendsButton()
+{
+    m_buSends = named(new QPushButton(this), "BuSends");
+    m_buSends->setAutoDefault(false);
+    m_buSends->hide();
+    connect(m_buSends, &QPushButton::clicked, this, [this] { BuSendsClick(); });
+    return m_buSends;
+}
+
+void TFPelkUpdaterSettings::setProbe(const SystemProbe &probe)
+{
+    m_probe = &probe;
+    m_buSends->show();
+}
+
+void TFPelkUpdaterSettings::BuSendsClick()
+{
+    if (!m_languages || !m_probe)
+        return;
+    const Languages &texts = *m_languages;
+    QString text;
+    try {
+        // The computer's domain may take the resolver a moment.
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        // The settings as stored are the ones the next check reads.
+        const UpdateRequest request = NextUpdateRequest({m_installation, texts.ini(), texts, m_store, *m_probe});
+        text = DescribeUpdateRequest(request, texts);
+        // Shown all the same: the administrator may allow it, and the user may want to know.
+        if (!m_installation.OnlineUpdateAllowed)
+            text.prepend(texts.GetTextOrBuiltIn("txtOnlineUpdatesDisabled") + QStringLiteral("\n\n"));
+    } catch (...) {
+        ShowCurrentFailure(this);
+        return;
+    }
+    const QString title = QStringLiteral("Orbel - ") + WithoutMnemonicMarks(texts.WindowText("txtProduct"))
+                          + QStringLiteral(" - ") + WithoutMnemonicMarks(texts.GetTextOrBuiltIn("txtSendsButton"));
+    showText(this, title, text, texts.WindowText("txtClose"));
 }

@@ -11,6 +11,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class RegistryStore;
+class SystemProbe;
 struct InstallationData;
 
 // The settings dialog: how the update request reaches the service (system proxy, none,
@@ -25,8 +26,10 @@ public:
     TFPelkUpdaterSettings(RegistryStore &store, const InstallationData &installation,
                           QWidget *parent = nullptr);
 
-    // The dialog's captions in the current language.
+    // The dialog's captions in the current language, which is also the one a check sends.
     void applyTexts(const Languages &languages);
+    // The computer's facts, for showing what a check sends; without them that control is hidden.
+    void setProbe(const SystemProbe &probe);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -41,6 +44,9 @@ private:
     void applyLocks();
     void BuOKClick();
     void BuCancelClick();
+    // What the next check sends, shown before anything goes out.
+    QPushButton *buildSendsButton();
+    void BuSendsClick();
 
     RegistryStore &m_store;
     const InstallationData &m_installation;
@@ -65,4 +71,7 @@ private:
     QString m_setByAdministrator;
     QPushButton *m_buOK = nullptr;
     QPushButton *m_buCancel = nullptr;
+    QPushButton *m_buSends = nullptr;
+    const Languages *m_languages = nullptr;
+    const SystemProbe *m_probe = nullptr;
 };

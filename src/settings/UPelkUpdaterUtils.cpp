@@ -124,6 +124,12 @@ QByteArray GetInstallationId(RegistryStore &store)
     return id.toUtf8();
 }
 
+QByteArray ReadInstallationId(RegistryStore &store)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, false);
+    return key && key->valueExists(kId) ? key->readString(kId).toUtf8() : QByteArray();
+}
+
 void WriteUpdaterPath(RegistryStore &store, const QString &programFolderWithSeparator)
 {
     const auto key = openUserKey(store, UpdaterKeyPath, true);

@@ -37,6 +37,8 @@ void WriteProxySettings(RegistryStore &store, const ProxySettings &settings);
 // The braced upper-case GUID of this installation, created and stored on first use;
 // empty when the key cannot be opened.
 QByteArray GetInstallationId(RegistryStore &store);
+// The stored identifier as GetInstallationId gives it, but never made: empty when none is stored.
+QByteArray ReadInstallationId(RegistryStore &store);
 
 // Stores the program's folder (with its trailing separator) as UpdaterPath.
 void WriteUpdaterPath(RegistryStore &store, const QString &programFolderWithSeparator);

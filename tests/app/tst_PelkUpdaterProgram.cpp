@@ -47,6 +47,7 @@ private Q_SLOTS:
     void secondRunEndsAtOnce_data();
     void secondRunEndsAtOnce();
     void automaticRunsWaitAfterFailures();
+    void showRequestIsWhatCheckSends();
 
 private:
     QProcessEnvironment environment() const;
@@ -161,7 +162,7 @@ void tst_PelkUpdaterProgram::exampleIniCarriesEveryText()
     QCOMPARE(ini.readString(QStringLiteral("Langs"), QStringLiteral("LangDesc2"), QString()), QStringLiteral("English"));
     QCOMPARE(ini.readString(QStringLiteral("Config"), QStringLiteral("UpdateCheckURL"), QString()),
              QStringLiteral("http://127.0.0.1:8080/update"));
-    QCOMPARE(AllTextKeys().size(), 54);
+    QCOMPARE(AllTextKeys().size(), 74);
     for (const char *language : {"Texts_de", "Texts_engb"}) {
         for (const QByteArray &key : AllTextKeys()) {
             const QString value = ini.readString(QLatin1String(language), QString::fromLatin1(key), QString());
@@ -319,6 +320,19 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions_data()
     QTest::newRow("--show-settings, unreadable lock") << QStringList{show} << false << true
                                                      << QStringLiteral("PelkUpdater: The administrator's setting 'ProxyAuth' is not a number")
                                                      << QStringList{QStringLiteral("policy ProxyAuth=on")} << 1;
+    // The body the next check sends, sending nothing and storing nothing (not even an ID).
+    const QString request = QStringLiteral("--show-request");
+    QTest::newRow("--show-request, no ID yet") << QStringList{request, english} << false << true
+                                              << QStringLiteral("id=&pv=5.2.1.7&ov=&bt=&ut=&lg=engb&wv=")
+                                              << QStringList{QStringLiteral("wish")} << 0;
+    QTest::newRow("--show-request, no ID yet: said")
+        << QStringList{request, english} << false << true
+        << QStringLiteral("No installation ID is stored yet: the first check makes a new one.") << QStringList() << 0;
+    QTest::newRow("--show-request, online updates off: said")
+        << QStringList{request, english} << false << true << notEnabled << QStringList() << 0;
+    QTest::newRow("--show-request, no address") << QStringList{request, english} << false << true
+                                               << QStringLiteral("PelkUpdater: No address of the update service")
+                                               << QStringList{QStringLiteral("no address")} << 1;
 }
 
 void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
@@ -382,7 +396,7 @@ void tst_PelkUpdaterProgram::endsWithoutDisplayOrWithQtOptions()
     const QStringList lines = output.split(QLatin1Char('\n'));
     QVERIFY2(std::any_of(lines.cbegin(), lines.cend(), [&](const QString &l) { return l.startsWith(expected); }),
              qPrintable(output));
-    if (arguments.contains(QLatin1String("--show-settings")))
+    if (arguments.contains(QLatin1String("--show-settings")) || arguments.contains(QLatin1String("--show-request")))
         QCOMPARE(storeBytes(), storedBefore);
 }
 
@@ -618,6 +632,34 @@ void tst_PelkUpdaterProgram::automaticRunsWaitAfterFailures()
     QCOMPARE(runServed(automatic, errors), 0);
     QCOMPARE(service.requests().size(), 4);
     QCOMPARE(failures(), 0u);
+}
+
+// "--show-request" prints exactly the body that the next check then sends to a real service;
+// no field depends on the time.
+void tst_PelkUpdaterProgram::showRequestIsWhatCheckSends()
+{
+    {
+        RegFileStore settings = store();
+        GetInstallationId(settings); // as an earlier check made it
+    }
+    writeServicePack("1");
+    TestHttpServer service;
+    QVERIFY(service.listen());
+    service.setReply("/update", CannedReply::ok("<messages/>"));
+    setServiceAddress(service.url("/update"));
+
+    QProcess show;
+    show.setProcessEnvironment(environment());
+    show.start(m_program, {QStringLiteral("--show-request"), QStringLiteral("/LNG:engb")});
+    QVERIFY(show.waitForFinished(kRunTimeoutMs));
+    QCOMPARE(show.exitCode(), 0);
+    const QByteArray shown = show.readAllStandardOutput();
+    QVERIFY(shown.startsWith("id=") && !shown.startsWith("id=&"));
+
+    QByteArray errors;
+    QCOMPARE(runServed({QStringLiteral("/SILENT"), QStringLiteral("/LNG:engb")}, errors), 0);
+    QCOMPARE(service.requests().size(), 1);
+    QCOMPARE(shown, service.requests().constFirst().body + '\n');
 }
 
 QTEST_MAIN(tst_PelkUpdaterProgram)

@@ -1099,6 +1099,8 @@ void tst_UPelkUpdaterMain::readableToScreenReaders_data()
                          << press << QString() << false;
         row("TFPelkUpdaterSettings") << "settings" << QString() << int(QAccessible::Dialog)
                                      << title(prefix, "txtSettings") << QString() << QString() << true;
+        row("BuSends") << "settings" << "BuSends" << int(QAccessible::Button) << text(prefix, "txtSendsButton")
+                       << press << QString() << false;
         row("TFPelkUpdaterMessages") << "messages" << QString() << int(QAccessible::Dialog)
                                      << title(prefix, "txtMessages") << QString() << QString() << true;
     };
@@ -1141,6 +1143,7 @@ void tst_UPelkUpdaterMain::readableToScreenReaders()
         : window == QLatin1String("settings")       ? static_cast<QWidget *>(m_settings.get())
                                                     : static_cast<QWidget *>(m_messages.get());
     QWidget *widget = control.isEmpty() ? top : child<QWidget>(top, control.toLatin1().constData());
+    QVERIFY(widget == top || !widget->isHidden());
     QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
     QVERIFY(accessible);
     QCOMPARE(int(accessible->role()), role);

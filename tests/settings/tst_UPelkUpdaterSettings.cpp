@@ -1,7 +1,9 @@
 // The settings dialog against a real store file: loading at every show, the enabling
-// rules, OK storing everything and Cancel or the close box storing nothing.
+// rules, OK storing everything and Cancel or the close box storing nothing, and the view of
+// what a check sends.
 
 #include "base/PelkError.h"
+#include "check/UpdateRequest.h"
 #include "i18n/IniFile.h"
 #include "i18n/Languages.h"
 #include "settings/EffectiveSettings.h"
@@ -11,6 +13,7 @@
 #include "settings/UPelkUpdaterSettings.h"
 #include "settings/UPelkUpdaterUtils.h"
 #include "sysinfo/InstallationData.h"
+#include "sysinfo/SystemProbe.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -50,6 +54,8 @@ private Q_SLOTS:
     void textsFromLanguage();
     void administratorLocksAreShownNotOffered_data();
     void administratorLocksAreShownNotOffered();
+    void sendsShowsNextRequest_data();
+    void sendsShowsNextRequest();
 
 private:
     template <typename T> T *child(const char *name)
@@ -408,9 +414,6 @@ void tst_UPelkUpdaterSettings::textsFromLanguage()
     QCOMPARE(child<QPushButton>("BuCancel")->text(), QStringLiteral("Abbrechen"));
 }
 
-QTEST_MAIN(tst_UPelkUpdaterSettings)
-#include "tst_UPelkUpdaterSettings.moc"
-
 void tst_UPelkUpdaterSettings::administratorLocksAreShownNotOffered_data()
 {
     QTest::addColumn<QByteArray>("policy");
@@ -466,3 +469,89 @@ void tst_UPelkUpdaterSettings::administratorLocksAreShownNotOffered()
     }
     QVERIFY(!storeFileBytes().contains("gw.corp"));
 }
+
+void tst_UPelkUpdaterSettings::sendsShowsNextRequest_data()
+{
+    QTest::addColumn<int>("option");
+    QTest::addColumn<bool>("auth");
+    QTest::addColumn<bool>("idStored");
+    QTest::addColumn<bool>("allowed"); // the installation allows online updates
+    QTest::addColumn<QString>("route");
+
+    QTest::newRow("system's proxy") << 0 << false << true << true << QStringLiteral("Route: the system's proxy settings");
+    QTest::newRow("direct, no ID yet, not allowed")
+        << 1 << true << false << false << QStringLiteral("Route: direct, without a proxy");
+    QTest::newRow("proxy server with a login")
+        << 2 << true << true << true
+        << QStringLiteral("Route: the proxy server gw.corp:3128, with the login of the user \"anna\" when the proxy "
+                          "asks for one (the password is not shown)");
+}
+
+// The button shows what the next check sends: every field of its body, the address and the
+// route, never the password; showing it stores nothing, not even a new ID.
+void tst_UPelkUpdaterSettings::sendsShowsNextRequest()
+{
+    QFETCH(int, option);
+    QFETCH(bool, auth);
+    QFETCH(bool, idStored);
+    QFETCH(bool, allowed);
+    QFETCH(QString, route);
+
+    writeStoredSettings({option, QStringLiteral("gw.corp"), QStringLiteral("3128"), QStringLiteral("anna"),
+                         QStringLiteral("s3cret"), auth},
+                        false);
+    if (idStored)
+        GetInstallationId(*m_store);
+    const QByteArray storedBefore = storeFileBytes();
+    const QString iniPath = m_dir->filePath(QStringLiteral("PelkUpdater.ini"));
+    QFile ini(iniPath);
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Langs]\nLangKey1=engb\nLangDesc1=English\n[Config]\nUpdateCheckURL=http://updates.example/check\n");
+    ini.close();
+    const IniFile iniFile(iniPath);
+    Languages languages(iniFile, *m_store);
+    languages.LoadLanguages(QByteArray());
+    const LinuxSystemProbe probe;
+    m_installation.OnlineUpdateAllowed = allowed;
+    m_dialog->applyTexts(languages);
+    m_dialog->setProbe(probe);
+    m_dialog->show();
+
+    QString shown;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        QWidget *view = QApplication::activeModalWidget();
+        if (!view || view->objectName() != QLatin1String("TFPelkUpdaterSends"))
+            return;
+        auto *text = view->findChild<QPlainTextEdit *>(QStringLiteral("EdSends"));
+        // Read-only, and where the keyboard starts.
+        shown = text->isReadOnly() && view->focusWidget() == text && text->accessibleName() == view->windowTitle()
+                    ? text->toPlainText()
+                    : QStringLiteral("not read-only");
+        view->findChild<QPushButton *>(QStringLiteral("BuSendsClose"))->click();
+    });
+    poll.start(10);
+    // Reached from the box above it with Tab, and pressed with Space.
+    QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
+    child<QCheckBox>("CBAutoCheckOnMetered")->setFocus();
+    QTest::keyClick(m_dialog.get(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), child<QPushButton>("BuSends"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    poll.stop();
+
+    const QByteArray body = NextUpdateRequest({m_installation, iniFile, languages, *m_store, probe}).post.body;
+    const QStringList lines = shown.split(QLatin1Char('\n'));
+    for (const QByteArray &field : body.split('&'))
+        QVERIFY2(lines.contains(QString::fromLatin1(field)), qPrintable(shown));
+    QVERIFY2(lines.contains(QStringLiteral("Address: http://updates.example/check")), qPrintable(shown));
+    QVERIFY2(lines.contains(route), qPrintable(shown));
+    QVERIFY(lines.contains(QStringLiteral("    Installation ID, made at random for this installation")));
+    QCOMPARE(lines.contains(QStringLiteral("    No installation ID is stored yet: the first check makes a new one.")),
+             !idStored);
+    QCOMPARE(lines.first() == QStringLiteral("Online updates are not enabled for this installation."), !allowed);
+    QVERIFY(!shown.contains(QStringLiteral("s3cret")));
+    QCOMPARE(storeFileBytes(), storedBefore);
+}
+
+QTEST_MAIN(tst_UPelkUpdaterSettings)
+#include "tst_UPelkUpdaterSettings.moc"
