@@ -73,6 +73,9 @@ int main()
                 passed = false;
         }
     }
+    if (passed)
+        out << "Each client's first request in the hour must reach the service to learn that it is down; every\n"
+               "client sent that one and no other, the fewest possible (at most 1 - interval / 60 min saved).\n";
     out.flush();
     if (!passed)
         std::fputs("FAIL: back-off saves less than it should\n", stderr);

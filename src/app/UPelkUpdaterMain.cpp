@@ -606,14 +606,13 @@ void TFPelkUpdaterMain::ShowMessages(const XmlDocumentPtr &feed, const QList<QBy
         return;
     }
     // An automatic run does not take the focus: the desktop tells of the messages, and the
-    // window opens only when the user asks for it there.
+    // window opens only when the user asks for it there. Without a notification service it
+    // opens as in any silent run, or the messages would never be seen.
     if (m_options.AutoRun && m_notifier) {
         switch (m_notifier->notify(MakeNewMessagesNotice(*feed, seenIds, *m_languages))) {
-        case NewMessagesNotifier::Answer::NoService:
-            logNewMessages(feed, seenIds);
-            return;
         case NewMessagesNotifier::Answer::Dismissed:
             return;
+        case NewMessagesNotifier::Answer::NoService:
         case NewMessagesNotifier::Answer::Open:
             break;
         }

@@ -8,7 +8,7 @@ class NewMessagesNotifier
 {
 public:
     enum class Answer {
-        NoService, // nothing could be posted: the run tells it as a run without a display
+        NoService, // nothing could be posted: the run shows the messages window as "/SILENT" does
         Open,      // the user asked for the messages window
         Dismissed, // closed, expired or left alone: the messages stay unread
     };
