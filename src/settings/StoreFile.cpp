@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 
 #include <cerrno>
 #include <cstdio>
@@ -72,6 +73,80 @@ void syncFolder(const QString &folder)
         ::fsync(fd.get());
 }
 
+// The document last parsed, with the bytes it came from. Every load still reads the whole
+// file and compares it with these bytes, so that a change by any writer, however close in
+// time or equal in size, is seen: only the parsing, by far the dearer part, is saved.
+struct ParsedFile
+{
+    QString path;
+    QByteArray bytes;
+    RegFile content;
+    bool damaged = false;
+};
+
+QMutex parsedMutex;
+ParsedFile parsedFile;
+
+ParsedFile lastParsed(const QString &path)
+{
+    const QMutexLocker locker(&parsedMutex);
+    return parsedFile.path == path ? parsedFile : ParsedFile();
+}
+
+void rememberParsed(ParsedFile parsed)
+{
+    const QMutexLocker locker(&parsedMutex);
+    parsedFile = std::move(parsed);
+}
+
+// Frees the last document before another is parsed, so that the two are never held at once.
+void forgetParsed()
+{
+    ParsedFile old;
+    const QMutexLocker locker(&parsedMutex);
+    std::swap(old, parsedFile);
+}
+
+enum class ReadResult { Failed, SameAsKnown, Read };
+
+// Reads the whole file into `bytes`, unless it holds exactly `known` (of the same path);
+// then nothing is copied. `sizeHint` is the size the file had when opened.
+ReadResult readComparing(int fd, qsizetype sizeHint, const ParsedFile &known, QByteArray &bytes)
+{
+    bool same = !known.path.isEmpty();
+    if (!same)
+        bytes.reserve(sizeHint);
+    qsizetype offset = 0;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return ReadResult::Failed;
+        }
+        if (same && offset + got <= known.bytes.size()
+            && std::memcmp(known.bytes.constData() + offset, buffer, size_t(got)) == 0) {
+            offset += got;
+            continue;
+        }
+        if (same) {
+            same = false;
+            bytes.reserve(qMax(sizeHint, offset + got));
+            bytes.append(known.bytes.constData(), offset);
+        }
+        bytes.append(buffer, got);
+        offset += got;
+    }
+    if (same && offset == known.bytes.size())
+        return ReadResult::SameAsKnown;
+    if (same)
+        bytes = known.bytes.left(offset); // the file is a shorter start of the known one
+    return ReadResult::Read;
+}
+
 } // namespace
 
 bool EnsurePrivateFolder(const QString &folder)
@@ -109,24 +184,28 @@ StoreFile::Snapshot StoreFile::load() const
         return snapshot;
     }
     snapshot.ownerOnly = (info.st_mode & 07777) == 0600;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+    {
+        const ParsedFile known = lastParsed(m_path);
+        switch (readComparing(fd.get(), qsizetype(info.st_size), known, snapshot.bytes)) {
+        case ReadResult::Failed:
             snapshot.state = State::Unreadable;
             m_failure = systemError(errno);
             snapshot.bytes.clear();
             return snapshot;
+        case ReadResult::SameAsKnown:
+            snapshot.state = known.damaged ? State::Damaged : State::Valid;
+            snapshot.bytes = known.bytes;
+            snapshot.content = known.content;
+            return snapshot;
+        case ReadResult::Read:
+            break;
         }
-        snapshot.bytes.append(buffer, got);
     }
+    forgetParsed();
     RegFile::Reading reading = RegFile::read(snapshot.bytes);
     snapshot.state = reading.damaged ? State::Damaged : State::Valid;
     snapshot.content = std::move(reading.content);
+    rememberParsed(ParsedFile{m_path, snapshot.bytes, snapshot.content, reading.damaged});
     return snapshot;
 }
 
@@ -172,6 +251,7 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
             ::unlink(nativePath(kept).constData());
         return fail(systemError(error));
     }
+    rememberParsed(ParsedFile{m_path, changed, current.content, false});
     if (!kept.isEmpty()) {
         if (keptAs) {
             *keptAs = kept;
