@@ -4,6 +4,7 @@
 
 #include <QStringDecoder>
 #include <QSysInfo>
+#include <QVarLengthArray>
 #include <QtEndian>
 
 #include <algorithm>
@@ -36,6 +37,24 @@ QStringList splitKeyPath(QStringView path)
     for (const QStringView part : path.split(u'\\', Qt::SkipEmptyParts))
         parts.append(part.toString());
     return parts;
+}
+
+bool sameName(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The hash of a name's folded text; most names are ASCII and are folded without allocating.
+size_t foldedHash(const QString &name)
+{
+    QVarLengthArray<char16_t, 64> folded(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        if (c >= 0x80)
+            return qHash(name.toCaseFolded());
+        folded[i] = (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
+    }
+    return qHash(QStringView(folded.constData(), folded.size()));
 }
 
 QString foldedPath(const QStringList &path)
@@ -614,16 +633,15 @@ void RegFile::setValue(const QStringList &path, const RegValue &value)
 void RegFile::setValueAt(qsizetype keyIndex, const RegValue &value)
 {
     Key &key = m_keys[keyIndex];
-    const QString name = value.name.toCaseFolded();
-    const auto known = key.valueIndex.constFind(name);
-    if (known != key.valueIndex.cend()) {
-        RegValue &old = key.values[*known];
+    const qsizetype known = key.indexOf(value.name);
+    if (known >= 0) {
+        RegValue &old = key.values[known];
         old.type = value.type;
         old.data = value.data;
         return;
     }
-    key.valueIndex.insert(name, key.values.size());
     key.values.append(value);
+    key.indexValue(key.values.size() - 1);
 }
 
 void RegFile::removeKey(const QStringList &path)
@@ -638,14 +656,42 @@ void RegFile::removeValue(const QStringList &path, const QString &name)
     if (position == m_index.cend())
         return;
     Key &key = m_keys[*position];
-    const QString folded = name.toCaseFolded();
-    const auto known = key.valueIndex.constFind(folded);
-    if (known == key.valueIndex.cend())
+    const qsizetype known = key.indexOf(name);
+    if (known < 0)
         return;
-    key.values.removeAt(*known);
-    key.valueIndex.clear();
-    for (qsizetype i = 0; i < key.values.size(); ++i)
-        key.valueIndex.insert(key.values[i].name.toCaseFolded(), i);
+    key.values.removeAt(known);
+    key.reindexValues();
+}
+
+qsizetype RegFile::Key::indexOf(const QString &name) const
+{
+    const auto known = valueIndex.constFind(foldedHash(name));
+    if (known != valueIndex.cend() && sameName(values[*known].name, name))
+        return *known;
+    if (!sharedHash)
+        return -1;
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (sameName(values[i].name, name))
+            return i;
+    }
+    return -1;
+}
+
+void RegFile::Key::indexValue(qsizetype position)
+{
+    const size_t hash = foldedHash(values[position].name);
+    if (valueIndex.contains(hash))
+        sharedHash = true;
+    else
+        valueIndex.insert(hash, position);
+}
+
+void RegFile::Key::reindexValues()
+{
+    valueIndex.clear();
+    sharedHash = false;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        indexValue(i);
 }
 
 const RegFile::Key *RegFile::find(const QStringList &path) const

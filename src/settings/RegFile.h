@@ -52,7 +52,14 @@ private:
     {
         QStringList path;
         QList<RegValue> values;
-        QHash<QString, qsizetype> valueIndex; // folded value name -> position in values
+        // Hash of the folded value name -> position in values: a name's text is not kept twice.
+        // A name whose hash an earlier one has is found by searching the values instead.
+        QHash<size_t, qsizetype> valueIndex;
+        bool sharedHash = false;
+
+        qsizetype indexOf(const QString &name) const; // -1 when missing
+        void indexValue(qsizetype position);
+        void reindexValues();
     };
 
     const Key *find(const QStringList &path) const;
