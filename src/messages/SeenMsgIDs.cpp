@@ -8,7 +8,7 @@
 #include <vector>
 
 namespace {
-QString sortKey(const QByteArray &id)
+QString sortKey(QByteArrayView id)
 {
     return QString::fromUtf8(id).toCaseFolded();
 }
@@ -34,7 +34,7 @@ int compareKeys(const QCollator &collator, QStringView a, QStringView b)
 using FoldBuffer = QVarLengthArray<char16_t, 64>;
 
 // The folded text of an all-ASCII identifier, made without allocating; false for any other.
-bool foldAscii(const QByteArray &id, FoldBuffer &folded)
+bool foldAscii(QByteArrayView id, FoldBuffer &folded)
 {
     folded.resize(id.size());
     for (qsizetype i = 0; i < id.size(); ++i) {
@@ -68,22 +68,47 @@ QString SeenMsgIDs::foldedKey(const QByteArray &id)
     return sortKey(id);
 }
 
-QSet<QString> SeenMsgIDs::seenAmong(const QList<QByteArray> &seenList, const QList<QByteArray> &ids)
+namespace {
+// Collects the folded texts of `ids` that `forEachSeen` hands over.
+template <typename ForEachSeen>
+QSet<QString> seenAmongItems(const QList<QByteArray> &ids, ForEachSeen &&forEachSeen)
 {
     QSet<QString> wanted;
     for (const QByteArray &id : ids)
         wanted.insert(sortKey(id));
     QSet<QString> found;
     FoldBuffer folded;
-    for (const QByteArray &item : seenList) {
+    forEachSeen([&](QByteArrayView item) {
         // Most identifiers are ASCII: looked up in place, without a copy.
         const QString key = foldAscii(item, folded) ? QString::fromRawData(reinterpret_cast<const QChar *>(folded.constData()), folded.size())
                                                     : sortKey(item);
         const auto hit = wanted.constFind(key);
         if (hit != wanted.cend())
             found.insert(*hit);
-    }
+    });
     return found;
+}
+} // namespace
+
+QSet<QString> SeenMsgIDs::seenAmong(const QList<QByteArray> &seenList, const QList<QByteArray> &ids)
+{
+    return seenAmongItems(ids, [&](const auto &visit) {
+        for (const QByteArray &item : seenList)
+            visit(item);
+    });
+}
+
+QSet<QString> SeenMsgIDs::seenAmong(QByteArrayView seenText, char separator, const QList<QByteArray> &ids)
+{
+    return seenAmongItems(ids, [&](const auto &visit) {
+        for (qsizetype start = 0; start < seenText.size();) {
+            qsizetype end = seenText.indexOf(separator, start);
+            if (end < 0)
+                end = seenText.size();
+            visit(seenText.sliced(start, end - start));
+            start = end + 1;
+        }
+    });
 }
 
 void SeenMsgIDs::assign(const QList<QByteArray> &ids)

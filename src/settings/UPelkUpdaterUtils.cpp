@@ -27,7 +27,6 @@ const QString kAutoUpdate = QStringLiteral("AutoUpdate");
 const QString kLastUpdate = QStringLiteral("LastUpdate");
 const QString kLastSuccessfulCheck = QStringLiteral("LastSuccessfulCheck");
 const QString kOldMsgIds = QStringLiteral("OldMsgIDs");
-constexpr char kMsgIdSeparator = ';';
 const QString kHighestFeedSerialPrefix = QStringLiteral("HighestFeedSerial.");
 
 // Leading and trailing characters up to the blank (controls included) go; other Unicode
@@ -181,18 +180,24 @@ void WriteLastSuccessfulCheck(RegistryStore &store, const QDateTime &when)
         key->writeString(kLastSuccessfulCheck, when.toUTC().toString(Qt::ISODate));
 }
 
-void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list)
+QByteArray ReadOldMsgIdsText(RegistryStore &store, const QString &progVersion)
 {
     const auto key = openUserKey(store, FullVersionKeyPath(progVersion), false);
-    if (key && key->valueExists(kOldMsgIds))
-        SplitText(key->readString(kOldMsgIds).toUtf8(), kMsgIdSeparator, list);
+    if (!key || !key->valueExists(kOldMsgIds))
+        return QByteArray();
+    return key->readString(kOldMsgIds).toUtf8();
+}
+
+void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list)
+{
+    SplitText(ReadOldMsgIdsText(store, progVersion), OldMsgIdSeparator, list);
 }
 
 void SaveOldMsgIds(RegistryStore &store, const QString &progVersion, const QList<QByteArray> &list)
 {
     const auto key = openUserKey(store, FullVersionKeyPath(progVersion), true);
     if (key)
-        key->writeString(kOldMsgIds, QString::fromUtf8(JoinText(list, kMsgIdSeparator)));
+        key->writeString(kOldMsgIds, QString::fromUtf8(JoinText(list, OldMsgIdSeparator)));
 }
 
 std::optional<qint64> ReadHighestFeedSerial(RegistryStore &store, const QByteArray &keyId)
