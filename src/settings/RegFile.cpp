@@ -93,6 +93,16 @@ public:
         return m_utf16Mode ? nextUtf16() : next8Bit();
     }
 
+    // The next line's bytes as they stand, for a file of 8-bit text; nothing for UTF-16.
+    std::optional<QByteArrayView> peekRaw() const
+    {
+        if (m_utf16Mode || m_done)
+            return std::nullopt;
+        const qsizetype end = m_body.indexOf('\n', m_pos);
+        return m_body.sliced(m_pos, (end < 0 ? m_body.size() : end) - m_pos);
+    }
+    void skip() { take(m_body); }
+
 private:
     // REGEDIT4 files are ANSI text unless a byte-order mark says otherwise.
     static bool isAnsiFile(QByteArrayView body)
@@ -469,6 +479,55 @@ std::optional<ValueLine> parseValueLine(const QString &line, bool eightBit, More
     return parsed;
 }
 
+// The closing quote of a quoted text in a written line, `pos` on the opening quote.
+qsizetype quotedEnd(QByteArrayView line, qsizetype pos)
+{
+    for (++pos; pos < line.size() && line[pos] != '"'; ++pos) {
+        if (line[pos] == '\\')
+            ++pos;
+    }
+    return pos;
+}
+
+// The end of a quoted text in ASCII starting at `pos` (on the opening quote), escaped as
+// the file writes it: a backslash only before a backslash or a quote. -1 for any other text.
+qsizetype plainQuotedEnd(QByteArrayView line, qsizetype pos)
+{
+    for (++pos; pos < line.size(); ++pos) {
+        const char c = line[pos];
+        if (c == '"')
+            return pos;
+        if (c == '\\') {
+            if (pos + 1 >= line.size() || (line[pos + 1] != '\\' && line[pos + 1] != '"'))
+                return -1;
+            ++pos;
+        } else if (uchar(c) >= 0x80 || c == '\0' || c == '\r') {
+            return -1;
+        }
+    }
+    return -1;
+}
+
+// Whether `line` is a string value exactly as toBytes writes it, in ASCII: then the line
+// itself is kept, without decoding and encoding it again (most lines of a large store are).
+bool isWrittenStringLine(QByteArrayView line)
+{
+    qsizetype pos = 0;
+    if (line.startsWith('@')) {
+        pos = 1;
+    } else if (line.startsWith('"')) {
+        pos = plainQuotedEnd(line, 0);
+        if (pos <= 1) // no name, or an empty one, which is written as "@"
+            return false;
+        ++pos;
+    } else {
+        return false;
+    }
+    if (pos + 1 >= line.size() || line[pos] != '=' || line[pos + 1] != '"')
+        return false;
+    return plainQuotedEnd(line, pos + 1) == line.size() - 1;
+}
+
 } // namespace
 
 RegFile::Reading RegFile::read(const QByteArray &bytes)
@@ -504,6 +563,13 @@ RegFile::Reading RegFile::read(const QByteArray &bytes)
         return lines.atEnd() ? std::nullopt : lines.next();
     };
     while (pending || !lines.atEnd()) {
+        if (!pending && current && !inRemovedKey) {
+            const std::optional<QByteArrayView> raw = lines.peekRaw();
+            if (raw && isWrittenStringLine(*raw) && file.appendWrittenLine(currentIndex, *raw)) {
+                lines.skip();
+                continue;
+            }
+        }
         std::optional<QString> decoded = pending ? std::move(*pending) : lines.next();
         pending.reset();
         if (!decoded) {
@@ -563,9 +629,9 @@ QByteArray RegFile::toBytes() const
     qsizetype size = kHeader5.size() + 2;
     for (const Key &key : m_keys) {
         keys.append(&key);
-        size += 4 + key.path.join(u'\\').size();
-        for (const RegValue &value : key.values)
-            size += estimatedLineSize(value);
+        size += 5 + key.path.join(u'\\').size() * 3;
+        for (const QByteArray &line : key.lines)
+            size += line.size();
     }
     std::stable_sort(keys.begin(), keys.end(),
                      [](const Key *a, const Key *b) { return lessPath(a->path, b->path); });
@@ -581,8 +647,8 @@ QByteArray RegFile::toBytes() const
         out += path.startsWith(u'-') ? "\n[\\" : "\n[";
         out += path.toUtf8();
         out += "]\n";
-        for (const RegValue &value : key.values)
-            appendValueLine(out, value);
+        for (const QByteArray &line : key.lines)
+            out += line;
     }
     out += '\n';
     return out;
@@ -621,8 +687,70 @@ void RegFile::createKey(const QStringList &path)
 
 QList<RegValue> RegFile::values(const QStringList &path) const
 {
+    QList<RegValue> values;
+    if (const Key *key = find(path)) {
+        for (const QByteArray &line : key->lines)
+            values.append(lineValue(line));
+    }
+    return values;
+}
+
+std::optional<QByteArray> RegFile::valueLine(const QStringList &path, const QString &name) const
+{
     const Key *key = find(path);
-    return key ? key->values : QList<RegValue>();
+    const qsizetype position = key ? key->indexOf(name) : -1;
+    if (position < 0)
+        return std::nullopt;
+    return key->lines[position];
+}
+
+QString RegFile::lineName(QByteArrayView line)
+{
+    if (!line.startsWith('"'))
+        return QString();
+    const qsizetype end = quotedEnd(line, 0);
+    qsizetype pos = 0;
+    return readQuoted(QString::fromUtf8(line.first(end + 1)), pos).value_or(QString());
+}
+
+quint32 RegFile::lineType(QByteArrayView line)
+{
+    const QByteArrayView data = line.sliced(line.startsWith('"') ? quotedEnd(line, 0) + 2 : 2);
+    if (data.startsWith('"'))
+        return kRegSz;
+    if (data.startsWith("dword:"))
+        return kRegDword;
+    if (data.startsWith("hex:"))
+        return kRegBinary;
+    return data.sliced(4, data.indexOf(')') - 4).toUInt(nullptr, 16);
+}
+
+RegValue RegFile::lineValue(QByteArrayView line)
+{
+    const QString text = QString::fromUtf8(line);
+    QList<QStringView> lines = QStringView(text).split(u'\n');
+    qsizetype next = 1;
+    const std::optional<ValueLine> value = parseValueLine(lines.first().toString(), false, [&]() -> std::optional<QString> {
+        return next < lines.size() ? std::optional<QString>(lines[next++].toString()) : std::nullopt;
+    });
+    return value ? value->value : RegValue();
+}
+
+std::optional<QString> RegFile::lineText(QByteArrayView line)
+{
+    const qsizetype start = line.startsWith('"') ? quotedEnd(line, 0) + 2 : 2;
+    if (start >= line.size() || line[start] != '"')
+        return std::nullopt;
+    // Decoded once and unescaped in place: a value may be megabytes long.
+    QString text = QString::fromUtf8(line.sliced(start + 1, line.size() - start - 3));
+    qsizetype to = 0;
+    for (qsizetype from = 0; from < text.size(); ++from, ++to) {
+        if (text[from] == u'\\')
+            ++from;
+        text[to] = text[from];
+    }
+    text.truncate(to);
+    return text;
 }
 
 void RegFile::setValue(const QStringList &path, const RegValue &value)
@@ -633,15 +761,32 @@ void RegFile::setValue(const QStringList &path, const RegValue &value)
 void RegFile::setValueAt(qsizetype keyIndex, const RegValue &value)
 {
     Key &key = m_keys[keyIndex];
+    QByteArray line;
+    line.reserve(estimatedLineSize(value));
     const qsizetype known = key.indexOf(value.name);
     if (known >= 0) {
-        RegValue &old = key.values[known];
-        old.type = value.type;
-        old.data = value.data;
+        appendValueLine(line, RegValue{lineName(key.lines[known]), value.type, value.data});
+        key.lines[known] = line;
         return;
     }
-    key.values.append(value);
-    key.indexValue(key.values.size() - 1);
+    appendValueLine(line, value);
+    key.lines.append(line);
+    key.indexValue(key.lines.size() - 1, value.name);
+}
+
+bool RegFile::appendWrittenLine(qsizetype keyIndex, QByteArrayView line)
+{
+    Key &key = m_keys[keyIndex];
+    const QString name = lineName(line);
+    if (key.indexOf(name) >= 0)
+        return false;
+    QByteArray written;
+    written.reserve(line.size() + 1);
+    written += line;
+    written += '\n';
+    key.lines.append(written);
+    key.indexValue(key.lines.size() - 1, name);
+    return true;
 }
 
 void RegFile::removeKey(const QStringList &path)
@@ -659,27 +804,27 @@ void RegFile::removeValue(const QStringList &path, const QString &name)
     const qsizetype known = key.indexOf(name);
     if (known < 0)
         return;
-    key.values.removeAt(known);
+    key.lines.removeAt(known);
     key.reindexValues();
 }
 
 qsizetype RegFile::Key::indexOf(const QString &name) const
 {
     const auto known = valueIndex.constFind(foldedHash(name));
-    if (known != valueIndex.cend() && sameName(values[*known].name, name))
+    if (known != valueIndex.cend() && sameName(lineName(lines[*known]), name))
         return *known;
     if (!sharedHash)
         return -1;
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        if (sameName(values[i].name, name))
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (sameName(lineName(lines[i]), name))
             return i;
     }
     return -1;
 }
 
-void RegFile::Key::indexValue(qsizetype position)
+void RegFile::Key::indexValue(qsizetype position, const QString &name)
 {
-    const size_t hash = foldedHash(values[position].name);
+    const size_t hash = foldedHash(name);
     if (valueIndex.contains(hash))
         sharedHash = true;
     else
@@ -690,8 +835,8 @@ void RegFile::Key::reindexValues()
 {
     valueIndex.clear();
     sharedHash = false;
-    for (qsizetype i = 0; i < values.size(); ++i)
-        indexValue(i);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        indexValue(i, lineName(lines[i]));
 }
 
 const RegFile::Key *RegFile::find(const QStringList &path) const
