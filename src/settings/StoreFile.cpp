@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QMutex>
 
+#include <vector>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -73,13 +75,18 @@ void syncFolder(const QString &folder)
         ::fsync(fd.get());
 }
 
-// The document last parsed, with the bytes it came from. Every load still reads the whole
-// file and compares it with these bytes, so that a change by any writer, however close in
-// time or equal in size, is seen: only the parsing, by far the dearer part, is saved.
+constexpr qsizetype kBlock = 65536;
+
+// The document last parsed and what tells its file's content from any other without keeping
+// the content: its size and a 64-bit hash of it, taken a block at a time. Every load still
+// reads the whole file and compares, so that a change by any writer, however close in time,
+// is seen (a changed content that kept both would be one chance in 2^64); only the
+// parsing, by far the dearer part, is saved. A damaged file's bytes are kept, to be set aside.
 struct ParsedFile
 {
     QString path;
-    QByteArray bytes;
+    StoreFile::Fingerprint fingerprint;
+    QByteArray damagedBytes;
     RegFile content;
     bool damaged = false;
 };
@@ -107,44 +114,55 @@ void forgetParsed()
     std::swap(old, parsedFile);
 }
 
-enum class ReadResult { Failed, SameAsKnown, Read };
-
-// Reads the whole file into `bytes`, unless it holds exactly `known` (of the same path);
-// then nothing is copied. `sizeHint` is the size the file had when opened.
-ReadResult readComparing(int fd, qsizetype sizeHint, const ParsedFile &known, QByteArray &bytes)
+// Reads up to a block, fewer only at the end of the file; -1 on a failure.
+qsizetype readBlock(int fd, char *block)
 {
-    bool same = !known.path.isEmpty();
-    if (!same)
-        bytes.reserve(sizeHint);
-    qsizetype offset = 0;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    qsizetype filled = 0;
+    while (filled < kBlock) {
+        const ssize_t got = ::read(fd, block + filled, size_t(kBlock - filled));
         if (got == 0)
             break;
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return ReadResult::Failed;
+            return -1;
         }
-        if (same && offset + got <= known.bytes.size()
-            && std::memcmp(known.bytes.constData() + offset, buffer, size_t(got)) == 0) {
-            offset += got;
-            continue;
-        }
-        if (same) {
-            same = false;
-            bytes.reserve(qMax(sizeHint, offset + got));
-            bytes.append(known.bytes.constData(), offset);
-        }
-        bytes.append(buffer, got);
-        offset += got;
+        filled += got;
     }
-    if (same && offset == known.bytes.size())
-        return ReadResult::SameAsKnown;
-    if (same)
-        bytes = known.bytes.left(offset); // the file is a shorter start of the known one
-    return ReadResult::Read;
+    return filled;
+}
+
+// Whether the rest of the file behind `fd` has the fingerprint `known`; nothing when it
+// cannot be read.
+std::optional<bool> hasFingerprint(int fd, const StoreFile::Fingerprint &known)
+{
+    std::vector<char> block(static_cast<size_t>(kBlock));
+    StoreFile::Fingerprint seen{0, 0};
+    for (;;) {
+        const qsizetype filled = readBlock(fd, block.data());
+        if (filled < 0)
+            return std::nullopt;
+        if (filled > 0)
+            seen.hash = qHash(QByteArrayView(block.data(), filled), seen.hash);
+        seen.size += filled;
+        if (filled < kBlock || seen.size > known.size)
+            break;
+    }
+    return seen == known;
+}
+
+bool readAll(int fd, qsizetype sizeHint, QByteArray &bytes)
+{
+    bytes.reserve(sizeHint);
+    std::vector<char> block(static_cast<size_t>(kBlock));
+    for (;;) {
+        const qsizetype filled = readBlock(fd, block.data());
+        if (filled < 0)
+            return false;
+        bytes.append(block.data(), filled);
+        if (filled < kBlock)
+            return true;
+    }
 }
 
 } // namespace
@@ -166,6 +184,14 @@ bool EnsurePrivateFolder(const QString &folder)
 
 StoreFile::StoreFile(QString path) : m_path(std::move(path)) {}
 
+StoreFile::Fingerprint StoreFile::fingerprintOf(QByteArrayView bytes)
+{
+    Fingerprint fingerprint{bytes.size(), 0};
+    for (qsizetype at = 0; at < bytes.size(); at += kBlock)
+        fingerprint.hash = qHash(bytes.sliced(at, qMin(kBlock, bytes.size() - at)), fingerprint.hash);
+    return fingerprint;
+}
+
 StoreFile::Snapshot StoreFile::load() const
 {
     // Read through one descriptor, not with the program's common file reader: the mode that
@@ -186,26 +212,36 @@ StoreFile::Snapshot StoreFile::load() const
     snapshot.ownerOnly = (info.st_mode & 07777) == 0600;
     {
         const ParsedFile known = lastParsed(m_path);
-        switch (readComparing(fd.get(), qsizetype(info.st_size), known, snapshot.bytes)) {
-        case ReadResult::Failed:
-            snapshot.state = State::Unreadable;
-            m_failure = systemError(errno);
-            snapshot.bytes.clear();
-            return snapshot;
-        case ReadResult::SameAsKnown:
-            snapshot.state = known.damaged ? State::Damaged : State::Valid;
-            snapshot.bytes = known.bytes;
-            snapshot.content = known.content;
-            return snapshot;
-        case ReadResult::Read:
-            break;
+        if (!known.path.isEmpty() && known.fingerprint.size == qsizetype(info.st_size)) {
+            const std::optional<bool> same = hasFingerprint(fd.get(), known.fingerprint);
+            if (same && *same) {
+                snapshot.state = known.damaged ? State::Damaged : State::Valid;
+                snapshot.fingerprint = known.fingerprint;
+                snapshot.bytes = known.damagedBytes;
+                snapshot.content = known.content;
+                return snapshot;
+            }
+            if (!same || ::lseek(fd.get(), 0, SEEK_SET) != 0) {
+                snapshot.state = State::Unreadable;
+                m_failure = systemError(errno);
+                return snapshot;
+            }
         }
     }
     forgetParsed();
+    if (!readAll(fd.get(), qsizetype(info.st_size), snapshot.bytes)) {
+        snapshot.state = State::Unreadable;
+        m_failure = systemError(errno);
+        snapshot.bytes.clear();
+        return snapshot;
+    }
+    snapshot.fingerprint = fingerprintOf(snapshot.bytes);
     RegFile::Reading reading = RegFile::read(snapshot.bytes);
     snapshot.state = reading.damaged ? State::Damaged : State::Valid;
     snapshot.content = std::move(reading.content);
-    rememberParsed(ParsedFile{m_path, snapshot.bytes, snapshot.content, reading.damaged});
+    if (!reading.damaged)
+        snapshot.bytes.clear();
+    rememberParsed(ParsedFile{m_path, snapshot.fingerprint, snapshot.bytes, snapshot.content, reading.damaged});
     return snapshot;
 }
 
@@ -234,7 +270,8 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
     const QByteArray changed = current.content.toBytes();
     // Most runs store what is already there (the language, the window's size): leave the
     // file and the disk alone then.
-    if (current.state == State::Valid && current.ownerOnly && changed == current.bytes)
+    const Fingerprint written = fingerprintOf(changed);
+    if (current.state == State::Valid && current.ownerOnly && written == current.fingerprint)
         return std::move(current.content);
 
     removeStaleTemporaries();
@@ -251,7 +288,7 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
             ::unlink(nativePath(kept).constData());
         return fail(systemError(error));
     }
-    rememberParsed(ParsedFile{m_path, changed, current.content, false});
+    rememberParsed(ParsedFile{m_path, written, QByteArray(), current.content, false});
     if (!kept.isEmpty()) {
         if (keptAs) {
             *keptAs = kept;
