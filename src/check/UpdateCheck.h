@@ -19,7 +19,7 @@ struct MessageCounts
 {
     int total = 0;
     int fresh = 0;
-    QByteArray seenText;
+    QString seenText;
 };
 MessageCounts CountMessages(const pugi::xml_document &feed, RegistryStore &store, const QString &version);
 

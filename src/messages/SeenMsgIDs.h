@@ -38,7 +38,7 @@ public:
     static QSet<QString> seenAmong(const QList<QByteArray> &seenList, const QList<QByteArray> &ids);
     // The same for a list kept as one text, each identifier ended by `separator` (the last
     // one may end the text instead), read in place.
-    static QSet<QString> seenAmong(QByteArrayView seenText, char separator, const QList<QByteArray> &ids);
+    static QSet<QString> seenAmong(QStringView seenText, char separator, const QList<QByteArray> &ids);
 
 private:
     // Where `key` stands or would stand, and whether it is there.

@@ -180,17 +180,17 @@ void WriteLastSuccessfulCheck(RegistryStore &store, const QDateTime &when)
         key->writeString(kLastSuccessfulCheck, when.toUTC().toString(Qt::ISODate));
 }
 
-QByteArray ReadOldMsgIdsText(RegistryStore &store, const QString &progVersion)
+QString ReadOldMsgIdsText(RegistryStore &store, const QString &progVersion)
 {
     const auto key = openUserKey(store, FullVersionKeyPath(progVersion), false);
     if (!key || !key->valueExists(kOldMsgIds))
-        return QByteArray();
-    return key->readString(kOldMsgIds).toUtf8();
+        return QString();
+    return key->readString(kOldMsgIds);
 }
 
 void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list)
 {
-    SplitText(ReadOldMsgIdsText(store, progVersion), OldMsgIdSeparator, list);
+    SplitText(ReadOldMsgIdsText(store, progVersion).toUtf8(), OldMsgIdSeparator, list);
 }
 
 void SaveOldMsgIds(RegistryStore &store, const QString &progVersion, const QList<QByteArray> &list)

@@ -54,10 +54,10 @@ void WriteLastUpdate(RegistryStore &store, const QString &progVersion, const Clo
 std::optional<QDateTime> ReadLastSuccessfulCheck(RegistryStore &store);
 void WriteLastSuccessfulCheck(RegistryStore &store, const QDateTime &when);
 
-// The stored seen list as one text, each identifier followed by OldMsgIdSeparator, for
-// callers that look a few identifiers up in a list of any length without splitting it.
+// The stored seen list as one text, as stored, each identifier followed by OldMsgIdSeparator,
+// for callers that look a few identifiers up in a list of any length without splitting it.
 constexpr char OldMsgIdSeparator = ';';
-QByteArray ReadOldMsgIdsText(RegistryStore &store, const QString &progVersion);
+QString ReadOldMsgIdsText(RegistryStore &store, const QString &progVersion);
 // Appends the stored seen identifiers to `list` (which is not cleared first).
 void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list);
 void SaveOldMsgIds(RegistryStore &store, const QString &progVersion, const QList<QByteArray> &list);
