@@ -100,7 +100,9 @@ Result runOnce(TFPelkUpdaterMessages &window, RegistryStore &store, const QStrin
 
     // The hand-over and the filling, until the list has been laid out and painted.
     timer.restart();
-    window.setFeed(feed, counts.seenList);
+    QList<QByteArray> seenList;
+    SplitText(counts.seenText.toUtf8(), OldMsgIdSeparator, seenList);
+    window.setFeed(feed, seenList);
     window.FillMsgList();
     auto *list = window.findChild<QTreeView *>(QStringLiteral("LVMsg"));
     list->viewport()->repaint();

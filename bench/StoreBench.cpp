@@ -7,7 +7,7 @@
 // Goals: the 1 MB store read in at most 250 ms, one write into it in at most 500 ms,
 // 2,000 languages in at most 100 ms; and eight times the size in at most 16 times the time
 // (growth with the square of the size would take 64 times). The silent check's store work:
-// at most 100 ms and 8 MB of memory per megabyte of store, at both sizes.
+// at most 100 ms and 4 MiB of memory per megabyte of store, at both sizes.
 //   pelk_store_bench [runs]   (default 5; the fastest run counts, since other work on the
 //   machine only ever adds time)
 // Exits 1 when a goal is missed.
@@ -140,9 +140,14 @@ StoreTimes measureStore(const QString &file, const QByteArray &bytes, int runs, 
 {
     RegFileStore store(file, QString());
     StoreTimes times;
-    correct = writeFile(file, bytes);
+    // Two equal files take turns, so that every open reads and parses its file: the store
+    // parses again only a file that is not the one it parsed last.
+    const QString twin = file + QStringLiteral(".twin");
+    RegFileStore twinStore(twin, QString());
+    correct = writeFile(file, bytes) && writeFile(twin, bytes);
+    int turn = 0;
     times.readMs = fastestMs(runs, [&] {
-        const auto key = store.openKey(RegistryRoot::CurrentUser, kBenchKey, false);
+        const auto key = (turn++ % 2 == 0 ? twinStore : store).openKey(RegistryRoot::CurrentUser, kBenchKey, false);
         correct = correct && key;
     });
     times.writeMs = fastestMs(runs, [&] {
@@ -209,7 +214,7 @@ int main(int argc, char *argv[])
                 return 2;
             }
             const double megabytes = double(sizes[i]) / kMegabyte;
-            met = met && costs[i].ms / megabytes <= 100.0 && costs[i].peakKiB / 1024.0 / megabytes <= 8.0;
+            met = met && costs[i].ms / megabytes <= 100.0 && costs[i].peakKiB / 1024.0 / megabytes <= 4.0;
         }
         allMet = allMet && met;
         std::printf("silent check, %-19s", name);

@@ -12,7 +12,6 @@
 #include "settings/UPelkUpdaterUtils.h"
 
 #include <QScopeGuard>
-#include <algorithm>
 
 namespace {
 // Counts the messages and the new ones, logs them and shows what there is to show; the
@@ -38,9 +37,9 @@ void reportFeed(bool silent, const CheckContext &context, CheckHost &host, const
             return;
     }
     const UserInputBlocker::Pause showing(blocker);
-    QList<QByteArray> seenList = counts.seenList;
-    std::stable_sort(seenList.begin(), seenList.end(),
-                     [](const QByteArray &a, const QByteArray &b) { return SeenMsgIDs::compare(a, b) < 0; });
+    // Split only now, for the window: counting needed no list. The window orders it itself.
+    QList<QByteArray> seenList;
+    SplitText(counts.seenText.toUtf8(), OldMsgIdSeparator, seenList);
     host.ShowMessages(feed, seenList);
 }
 void recordSuccess(const CheckContext &context)
@@ -67,14 +66,14 @@ MessageCounts CountMessages(const pugi::xml_document &feed, RegistryStore &store
     if (counts.total == 0)
         return counts;
 
-    LoadOldMsgIds(store, version, counts.seenList);
+    counts.seenText = ReadOldMsgIdsText(store, version);
     // Every node counts, duplicates included; a message without "id" has an empty one.
-    // Counting needs no sorted list: the list may be long, the feed is short.
+    // Counting needs no list: the seen text may be long, the feed is short.
     QList<QByteArray> ids;
     ids.reserve(counts.total);
     for (const pugi::xpath_node &node : nodes)
         ids.append(QByteArray(node.node().attribute("id").value()));
-    const QSet<QString> seen = SeenMsgIDs::seenAmong(counts.seenList, ids);
+    const QSet<QString> seen = SeenMsgIDs::seenAmong(counts.seenText, OldMsgIdSeparator, ids);
     counts.fresh = 0;
     for (const QByteArray &id : ids) {
         if (!seen.contains(SeenMsgIDs::foldedKey(id)))

@@ -13,12 +13,13 @@ class RegistryStore;
 
 // The messages of a reply document and the new ones among them (those whose identifier is
 // not in the seen list, without regard to case), with the seen list they were compared
-// with, as stored. The seen list is read only when there are messages.
+// with, as stored (one text; see ReadOldMsgIdsText). The seen list is read only when there
+// are messages.
 struct MessageCounts
 {
     int total = 0;
     int fresh = 0;
-    QList<QByteArray> seenList;
+    QString seenText;
 };
 MessageCounts CountMessages(const pugi::xml_document &feed, RegistryStore &store, const QString &version);
 

@@ -8,9 +8,19 @@
 #include <vector>
 
 namespace {
-QString sortKey(const QByteArray &id)
+QString sortKey(QByteArrayView id)
 {
     return QString::fromUtf8(id).toCaseFolded();
+}
+
+QString foldedText(QByteArrayView id)
+{
+    return sortKey(id);
+}
+
+QString foldedText(QStringView id)
+{
+    return id.toString().toCaseFolded();
 }
 
 int sign(int value)
@@ -33,17 +43,38 @@ int compareKeys(const QCollator &collator, QStringView a, QStringView b)
 
 using FoldBuffer = QVarLengthArray<char16_t, 64>;
 
+char16_t unitAt(QByteArrayView text, qsizetype i)
+{
+    return static_cast<unsigned char>(text[i]);
+}
+
+char16_t unitAt(QStringView text, qsizetype i)
+{
+    return text[i].unicode();
+}
+
 // The folded text of an all-ASCII identifier, made without allocating; false for any other.
-bool foldAscii(const QByteArray &id, FoldBuffer &folded)
+template <typename View>
+bool foldAsciiIn(View id, FoldBuffer &folded)
 {
     folded.resize(id.size());
     for (qsizetype i = 0; i < id.size(); ++i) {
-        const auto c = static_cast<unsigned char>(id[i]);
+        const char16_t c = unitAt(id, i);
         if (c >= 0x80)
             return false;
         folded[i] = (c >= 'A' && c <= 'Z') ? char16_t(c + ('a' - 'A')) : char16_t(c);
     }
     return true;
+}
+
+bool foldAscii(QByteArrayView id, FoldBuffer &folded)
+{
+    return foldAsciiIn(id, folded);
+}
+
+bool foldAscii(QStringView id, FoldBuffer &folded)
+{
+    return foldAsciiIn(id, folded);
 }
 } // namespace
 
@@ -68,22 +99,47 @@ QString SeenMsgIDs::foldedKey(const QByteArray &id)
     return sortKey(id);
 }
 
-QSet<QString> SeenMsgIDs::seenAmong(const QList<QByteArray> &seenList, const QList<QByteArray> &ids)
+namespace {
+// Collects the folded texts of `ids` that `forEachSeen` hands over.
+template <typename ForEachSeen>
+QSet<QString> seenAmongItems(const QList<QByteArray> &ids, ForEachSeen &&forEachSeen)
 {
     QSet<QString> wanted;
     for (const QByteArray &id : ids)
         wanted.insert(sortKey(id));
     QSet<QString> found;
     FoldBuffer folded;
-    for (const QByteArray &item : seenList) {
+    forEachSeen([&](auto item) {
         // Most identifiers are ASCII: looked up in place, without a copy.
         const QString key = foldAscii(item, folded) ? QString::fromRawData(reinterpret_cast<const QChar *>(folded.constData()), folded.size())
-                                                    : sortKey(item);
+                                                    : foldedText(item);
         const auto hit = wanted.constFind(key);
         if (hit != wanted.cend())
             found.insert(*hit);
-    }
+    });
     return found;
+}
+} // namespace
+
+QSet<QString> SeenMsgIDs::seenAmong(const QList<QByteArray> &seenList, const QList<QByteArray> &ids)
+{
+    return seenAmongItems(ids, [&](const auto &visit) {
+        for (const QByteArray &item : seenList)
+            visit(item);
+    });
+}
+
+QSet<QString> SeenMsgIDs::seenAmong(QStringView seenText, char separator, const QList<QByteArray> &ids)
+{
+    return seenAmongItems(ids, [&](const auto &visit) {
+        for (qsizetype start = 0; start < seenText.size();) {
+            qsizetype end = seenText.indexOf(QLatin1Char(separator), start);
+            if (end < 0)
+                end = seenText.size();
+            visit(seenText.sliced(start, end - start));
+            start = end + 1;
+        }
+    });
 }
 
 void SeenMsgIDs::assign(const QList<QByteArray> &ids)

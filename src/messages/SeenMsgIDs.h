@@ -36,6 +36,9 @@ public:
     // The folded texts of those `ids` that `seenList` holds: one pass over the list, which
     // need not be sorted, for the few messages of a feed against a list of any length.
     static QSet<QString> seenAmong(const QList<QByteArray> &seenList, const QList<QByteArray> &ids);
+    // The same for a list kept as one text, each identifier ended by `separator` (the last
+    // one may end the text instead), read in place.
+    static QSet<QString> seenAmong(QStringView seenText, char separator, const QList<QByteArray> &ids);
 
 private:
     // Where `key` stands or would stand, and whether it is there.

@@ -3,6 +3,8 @@
 #include "base/TextCodec.h"
 
 #include <QStringDecoder>
+#include <QSysInfo>
+#include <QVarLengthArray>
 #include <QtEndian>
 
 #include <algorithm>
@@ -37,116 +39,185 @@ QStringList splitKeyPath(QStringView path)
     return parts;
 }
 
+bool sameName(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The hash of a name's folded text; most names are ASCII and are folded without allocating.
+size_t foldedHash(const QString &name)
+{
+    QVarLengthArray<char16_t, 64> folded(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name[i].unicode();
+        if (c >= 0x80)
+            return qHash(name.toCaseFolded());
+        folded[i] = (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
+    }
+    return qHash(QStringView(folded.constData(), folded.size()));
+}
+
 QString foldedPath(const QStringList &path)
 {
     return path.join(u'\\').toCaseFolded();
 }
 
-// The lines of a file as text; nothing for a line that cannot be decoded.
-struct DecodedLines
+// The lines of a file, decoded one at a time as they are read, so that the file is never
+// held as text all at once; nothing for a line that cannot be decoded.
+class LineReader
 {
-    QList<std::optional<QString>> lines;
-    bool damaged = false;
-};
-
-DecodedLines decodeUtf16Le(QByteArrayView body)
-{
-    DecodedLines decoded;
-    if (body.size() % 2 != 0) {
-        decoded.damaged = true;
-        body.chop(1);
-    }
-    QString text(body.size() / 2, Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i)
-        text[i] = QChar(qFromLittleEndian<quint16>(body.data() + 2 * i));
-    for (const QStringView line : QStringView(text).split(u'\n')) {
-        if (line.isValidUtf16()) {
-            decoded.lines.append(line.toString());
-        } else {
-            decoded.lines.append(std::nullopt);
-            decoded.damaged = true;
+public:
+    explicit LineReader(const QByteArray &bytes)
+    {
+        QByteArrayView body(bytes);
+        if (body.startsWith("\xFF\xFE")) {
+            body = body.sliced(2);
+            m_damaged = body.size() % 2 != 0;
+            m_utf16.resize(body.size() / 2);
+            for (qsizetype i = 0; i < m_utf16.size(); ++i)
+                m_utf16[i] = QChar(qFromLittleEndian<quint16>(body.data() + 2 * i));
+            m_utf16Mode = true;
+            return;
         }
+        m_markedUtf8 = body.startsWith("\xEF\xBB\xBF");
+        m_body = m_markedUtf8 ? body.sliced(3) : body;
+        m_ansi = !m_markedUtf8 && isAnsiFile(m_body);
     }
-    return decoded;
-}
 
-QList<QByteArrayView> splitLines(QByteArrayView body)
-{
-    QList<QByteArrayView> lines;
-    qsizetype start = 0;
-    for (qsizetype end; (end = body.indexOf('\n', start)) >= 0; start = end + 1)
-        lines.append(body.sliced(start, end - start));
-    lines.append(body.sliced(start));
-    return lines;
-}
+    // Damaged by an odd byte left over in a UTF-16 file.
+    bool damaged() const { return m_damaged; }
+    bool atEnd() const { return m_done; }
 
-// REGEDIT4 files are ANSI text unless a byte-order mark says otherwise.
-bool isAnsiFile(const QList<QByteArrayView> &lines)
-{
-    for (const QByteArrayView line : lines) {
-        if (!line.trimmed().isEmpty())
-            return line.trimmed() == QByteArrayView("REGEDIT4");
+    std::optional<QString> next()
+    {
+        return m_utf16Mode ? nextUtf16() : next8Bit();
     }
-    return false;
-}
 
-DecodedLines decode8Bit(QByteArrayView body, bool markedUtf8)
-{
-    DecodedLines decoded;
-    const QList<QByteArrayView> lines = splitLines(body);
-    const bool ansi = !markedUtf8 && isAnsiFile(lines);
-    for (const QByteArrayView line : lines) {
-        if (ansi) {
-            decoded.lines.append(DecodeWindows1252(line));
-            continue;
+    // The next line's bytes as they stand, for a file of 8-bit text; nothing for UTF-16.
+    std::optional<QByteArrayView> peekRaw() const
+    {
+        if (m_utf16Mode || m_done)
+            return std::nullopt;
+        const qsizetype end = m_body.indexOf('\n', m_pos);
+        return m_body.sliced(m_pos, (end < 0 ? m_body.size() : end) - m_pos);
+    }
+    void skip() { take(m_body); }
+
+private:
+    // REGEDIT4 files are ANSI text unless a byte-order mark says otherwise.
+    static bool isAnsiFile(QByteArrayView body)
+    {
+        for (qsizetype start = 0; start <= body.size();) {
+            qsizetype end = body.indexOf('\n', start);
+            if (end < 0)
+                end = body.size();
+            const QByteArrayView line = body.sliced(start, end - start).trimmed();
+            if (!line.isEmpty())
+                return line == QByteArrayView("REGEDIT4");
+            start = end + 1;
         }
+        return false;
+    }
+
+    // The next piece up to a line feed; the last piece ends the reading.
+    template <typename View>
+    View take(View text)
+    {
+        qsizetype end = text.indexOf(typename View::value_type('\n'), m_pos);
+        if (end < 0) {
+            end = text.size();
+            m_done = true;
+        }
+        const View line = text.sliced(m_pos, end - m_pos);
+        m_pos = end + 1;
+        return line;
+    }
+
+    std::optional<QString> nextUtf16()
+    {
+        const QStringView line = take(QStringView(m_utf16));
+        if (!line.isValidUtf16())
+            return std::nullopt;
+        return line.toString();
+    }
+
+    std::optional<QString> next8Bit()
+    {
+        const QByteArrayView line = take(m_body);
+        if (m_ansi)
+            return DecodeWindows1252(line);
         QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         QString text = decoder(line);
-        if (!decoder.hasError()) {
-            decoded.lines.append(std::move(text));
-        } else if (!markedUtf8) {
-            decoded.lines.append(DecodeWindows1252(line));
-        } else {
-            decoded.lines.append(std::nullopt);
-            decoded.damaged = true;
-        }
+        if (!decoder.hasError())
+            return text;
+        if (!m_markedUtf8)
+            return DecodeWindows1252(line);
+        return std::nullopt;
     }
-    return decoded;
-}
 
-DecodedLines decodeLines(const QByteArray &bytes)
-{
-    QByteArrayView body(bytes);
-    if (body.startsWith("\xFF\xFE"))
-        return decodeUtf16Le(body.sliced(2));
-    const bool markedUtf8 = body.startsWith("\xEF\xBB\xBF");
-    return decode8Bit(markedUtf8 ? body.sliced(3) : body, markedUtf8);
-}
+    QByteArrayView m_body;
+    QString m_utf16;
+    qsizetype m_pos = 0;
+    bool m_utf16Mode = false;
+    bool m_markedUtf8 = false;
+    bool m_ansi = false;
+    bool m_damaged = false;
+    bool m_done = false;
+};
 
-// A quoted name or string starting at `pos` (on the opening quote); `pos` ends after the
+// Reads a quoted name or string starting at `pos` (on the opening quote), handing its text
+// to `append` a stretch at a time (a value may be megabytes long); `pos` ends after the
 // closing quote. Backslash escapes a backslash or a quote; any other backslash is kept.
-std::optional<QString> readQuoted(QStringView line, qsizetype &pos)
+template <typename Append>
+bool scanQuoted(QStringView line, qsizetype &pos, Append &&append)
 {
-    QString text;
-    // Copied a stretch at a time: a value may be megabytes long.
     qsizetype stretch = ++pos;
     while (pos < line.size()) {
         const QChar c = line[pos];
         if (c == u'"') {
-            text.append(line.sliced(stretch, pos - stretch));
+            append(line.sliced(stretch, pos - stretch));
             ++pos;
-            return text;
+            return true;
         }
         if (c == u'\\' && pos + 1 < line.size() && (line[pos + 1] == u'\\' || line[pos + 1] == u'"')) {
-            text.append(line.sliced(stretch, pos - stretch));
-            text.append(line[pos + 1]);
+            append(line.sliced(stretch, pos - stretch));
+            append(line.sliced(pos + 1, 1));
             pos += 2;
             stretch = pos;
             continue;
         }
         ++pos;
     }
-    return std::nullopt;
+    return false;
+}
+
+std::optional<QString> readQuoted(QStringView line, qsizetype &pos)
+{
+    QString text;
+    if (!scanQuoted(line, pos, [&](QStringView part) { text.append(part); }))
+        return std::nullopt;
+    return text;
+}
+
+// A quoted string as the data of a REG_SZ value: UTF-16LE with its terminating zero, made
+// without an intermediate copy of the text.
+std::optional<QByteArray> readQuotedData(QStringView line, qsizetype &pos)
+{
+    QByteArray data;
+    data.reserve((line.size() - pos) * 2);
+    const auto append = [&](QStringView part) {
+        const qsizetype at = data.size();
+        data.resize(at + part.size() * 2);
+        char *out = data.data() + at;
+        for (const QChar c : part) {
+            qToLittleEndian<quint16>(c.unicode(), out);
+            out += 2;
+        }
+    };
+    if (!scanQuoted(line, pos, append))
+        return std::nullopt;
+    data.append(2, '\0');
+    return data;
 }
 
 void skipBlanks(QStringView line, qsizetype &pos)
@@ -193,64 +264,120 @@ QByteArray toUtf16Le(const QString &text)
     return bytes;
 }
 
-QString quoted(const QString &text)
+// Appends `text` as UTF-8, with a backslash before each backslash and quote.
+void appendEscaped(QByteArray &out, QStringView text)
 {
-    QString escaped = text;
-    escaped.replace(u'\\', QStringLiteral("\\\\"));
-    escaped.replace(u'"', QStringLiteral("\\\""));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80) {
+            // Runs of other characters are converted at once; they never split a surrogate pair.
+            qsizetype end = i + 1;
+            while (end < text.size() && text[end].unicode() >= 0x80)
+                ++end;
+            out += text.sliced(i, end - i).toUtf8();
+            i = end;
+            continue;
+        }
+        if (c == u'\\' || c == u'"')
+            out += '\\';
+        out += char(c);
+        ++i;
+    }
 }
 
-// A string the registry editor would write as "text": it must survive the trip through a
-// line of UTF-8 unchanged, so its data are exactly `text` and one terminating NUL.
-bool isPlainString(const RegValue &value, const QString &text)
+void appendQuoted(QByteArray &out, QStringView text)
 {
-    return value.type == kRegSz && value.data.size() == (text.size() + 1) * 2
-        && value.data.endsWith(QByteArray(2, '\0')) && RegFile::isStorableName(text);
+    out += '"';
+    appendEscaped(out, text);
+    out += '"';
 }
 
-// Hex bytes separated by commas, wrapped like the registry editor's export.
-void appendHexList(QString &out, QString line, const QByteArray &data)
+// The data of a string the registry editor would write as "text": exactly the text and one
+// terminating NUL, where the text must survive the trip through a line of UTF-8 unchanged.
+std::optional<QStringView> plainStringData(const RegValue &value, QString &buffer)
+{
+    if (value.type != kRegSz || value.data.size() < 2 || value.data.size() % 2 != 0)
+        return std::nullopt;
+    const qsizetype units = value.data.size() / 2 - 1;
+    QStringView text;
+    if (QSysInfo::ByteOrder == QSysInfo::LittleEndian
+        && reinterpret_cast<quintptr>(value.data.constData()) % alignof(char16_t) == 0) {
+        text = QStringView(reinterpret_cast<const char16_t *>(value.data.constData()), units + 1);
+    } else {
+        buffer = QString(units + 1, Qt::Uninitialized);
+        for (qsizetype i = 0; i <= units; ++i)
+            buffer[i] = QChar(qFromLittleEndian<quint16>(value.data.constData() + 2 * i));
+        text = buffer;
+    }
+    if (text[units] != QChar(0))
+        return std::nullopt;
+    text = text.first(units);
+    if (!text.isValidUtf16() || text.contains(u'\n') || text.contains(u'\r') || text.contains(QChar(0)))
+        return std::nullopt;
+    return text;
+}
+
+// Hex bytes separated by commas, wrapped like the registry editor's export. `width` is the
+// length of the line so far, in UTF-16 units as the editor counts.
+void appendHexList(QByteArray &out, qsizetype width, const QByteArray &data)
 {
     static const char digits[] = "0123456789abcdef";
     for (qsizetype i = 0; i < data.size(); ++i) {
         const uchar byte = uchar(data[i]);
-        QString item;
-        item += QLatin1Char(digits[byte >> 4]);
-        item += QLatin1Char(digits[byte & 15]);
-        if (i + 1 < data.size())
-            item.append(u',');
-        if (line.size() + item.size() + 1 > kLineWidth) {
-            out += line + QLatin1String("\\\n");
-            line = QStringLiteral("  ");
+        const qsizetype itemWidth = i + 1 < data.size() ? 3 : 2;
+        if (width + itemWidth + 1 > kLineWidth) {
+            out += "\\\n  ";
+            width = 2;
         }
-        line += item;
+        out += digits[byte >> 4];
+        out += digits[byte & 15];
+        if (i + 1 < data.size())
+            out += ',';
+        width += itemWidth;
     }
-    out += line + QLatin1Char('\n');
+    out += '\n';
 }
 
-QString valueLine(const RegValue &value)
+// The width of a quoted name in UTF-16 units, as the wrapping of hex lists counts it.
+qsizetype quotedWidth(QStringView text)
 {
-    QString line = value.name.isEmpty() ? QStringLiteral("@") : quoted(value.name);
-    line += QLatin1Char('=');
-    if (value.type == kRegSz) {
-        const QString text = value.text(); // once: a value may be megabytes long
-        if (isPlainString(value, text))
-            return line + quoted(text) + QLatin1Char('\n');
+    return text.size() + 2 + text.count(u'\\') + text.count(u'"');
+}
+
+void appendValueLine(QByteArray &out, const RegValue &value)
+{
+    qsizetype width = 1;
+    if (value.name.isEmpty()) {
+        out += '@';
+    } else {
+        appendQuoted(out, value.name);
+        width = quotedWidth(value.name);
+    }
+    out += '=';
+    ++width;
+    QString buffer;
+    if (const std::optional<QStringView> text = plainStringData(value, buffer)) {
+        appendQuoted(out, *text);
+        out += '\n';
+        return;
     }
     if (value.type == kRegDword && value.data.size() == 4) {
-        return line + QLatin1String("dword:")
-            + QString::number(qFromLittleEndian<quint32>(value.data.constData()), 16)
-                  .rightJustified(8, QLatin1Char('0'))
-            + QLatin1Char('\n');
+        out += "dword:";
+        out += QByteArray::number(qFromLittleEndian<quint32>(value.data.constData()), 16).rightJustified(8, '0');
+        out += '\n';
+        return;
     }
-    if (value.type == kRegBinary)
-        line += QLatin1String("hex:");
-    else
-        line += QLatin1String("hex(") + QString::number(value.type, 16) + QLatin1String("):");
-    QString out;
-    appendHexList(out, line, value.data);
-    return out;
+    const QByteArray kind = value.type == kRegBinary ? QByteArray("hex:")
+                                                     : "hex(" + QByteArray::number(value.type, 16) + "):";
+    out += kind;
+    appendHexList(out, width + kind.size(), value.data);
+}
+
+// About the size of the line, so that the file is written into one buffer.
+qsizetype estimatedLineSize(const RegValue &value)
+{
+    return value.name.size() + 16 + (value.type == kRegSz ? value.data.size() / 2 : value.data.size() * 3 + value.data.size() / 8);
 }
 
 bool lessPath(const QStringList &a, const QStringList &b)
@@ -299,10 +426,10 @@ std::optional<ValueLine> parseValueLine(const QString &line, bool eightBit, More
 
     if (data.startsWith(u'"')) {
         qsizetype end = 0;
-        const std::optional<QString> string = readQuoted(data, end);
+        std::optional<QByteArray> string = readQuotedData(data, end);
         if (!string || !data.mid(end).trimmed().isEmpty())
             return std::nullopt;
-        return ValueLine{RegValue::fromString(name, *string), false};
+        return ValueLine{RegValue{name, kRegSz, std::move(*string)}, false};
     }
     if (data == u"-")
         return ValueLine{RegValue{name, 0, QByteArray()}, true};
@@ -352,26 +479,79 @@ std::optional<ValueLine> parseValueLine(const QString &line, bool eightBit, More
     return parsed;
 }
 
+// The closing quote of a quoted text in a written line, `pos` on the opening quote.
+qsizetype quotedEnd(QByteArrayView line, qsizetype pos)
+{
+    for (++pos; pos < line.size() && line[pos] != '"'; ++pos) {
+        if (line[pos] == '\\')
+            ++pos;
+    }
+    return pos;
+}
+
+// The end of a quoted text in ASCII starting at `pos` (on the opening quote), escaped as
+// the file writes it: a backslash only before a backslash or a quote. -1 for any other text.
+qsizetype plainQuotedEnd(QByteArrayView line, qsizetype pos)
+{
+    for (++pos; pos < line.size(); ++pos) {
+        const char c = line[pos];
+        if (c == '"')
+            return pos;
+        if (c == '\\') {
+            if (pos + 1 >= line.size() || (line[pos + 1] != '\\' && line[pos + 1] != '"'))
+                return -1;
+            ++pos;
+        } else if (uchar(c) >= 0x80 || c == '\0' || c == '\r') {
+            return -1;
+        }
+    }
+    return -1;
+}
+
+// Whether `line` is a string value exactly as toBytes writes it, in ASCII: then the line
+// itself is kept, without decoding and encoding it again (most lines of a large store are).
+bool isWrittenStringLine(QByteArrayView line)
+{
+    qsizetype pos = 0;
+    if (line.startsWith('@')) {
+        pos = 1;
+    } else if (line.startsWith('"')) {
+        pos = plainQuotedEnd(line, 0);
+        if (pos <= 1) // no name, or an empty one, which is written as "@"
+            return false;
+        ++pos;
+    } else {
+        return false;
+    }
+    if (pos + 1 >= line.size() || line[pos] != '=' || line[pos + 1] != '"')
+        return false;
+    return plainQuotedEnd(line, pos + 1) == line.size() - 1;
+}
+
 } // namespace
 
 RegFile::Reading RegFile::read(const QByteArray &bytes)
 {
     Reading reading;
-    const DecodedLines decoded = decodeLines(bytes);
-    reading.damaged = decoded.damaged;
-    const QList<std::optional<QString>> &lines = decoded.lines;
+    LineReader lines(bytes);
+    reading.damaged = lines.damaged();
 
-    qsizetype n = 0;
-    while (n < lines.size() && lines[n] && lines[n]->trimmed().isEmpty())
-        ++n;
-    if (n == lines.size())
+    std::optional<QString> first;
+    bool found = false;
+    while (!found && !lines.atEnd()) {
+        first = lines.next();
+        found = !first || !first->trimmed().isEmpty();
+    }
+    if (!found)
         return reading;
-    const QString header = lines[n] ? lines[n]->trimmed() : QString();
+    const QString header = first ? first->trimmed() : QString();
     const bool eightBit = header == kHeader4;
-    if (header == kHeader5 || eightBit)
-        ++n;
-    else
-        reading.damaged = true; // without its header the rest is still read
+    // Without its header the rest is still read, that first line too.
+    std::optional<std::optional<QString>> pending;
+    if (header != kHeader5 && !eightBit) {
+        reading.damaged = true;
+        pending = std::move(first);
+    }
 
     RegFile &file = reading.content;
     // Nothing while no key line, or an unreadable one, stands above the values. The key is
@@ -380,14 +560,23 @@ RegFile::Reading RegFile::read(const QByteArray &bytes)
     qsizetype currentIndex = -1;
     bool inRemovedKey = false;
     const auto moreLines = [&]() -> std::optional<QString> {
-        return ++n < lines.size() ? lines[n] : std::nullopt;
+        return lines.atEnd() ? std::nullopt : lines.next();
     };
-    for (; n < lines.size(); ++n) {
-        if (!lines[n]) {
+    while (pending || !lines.atEnd()) {
+        if (!pending && current && !inRemovedKey) {
+            const std::optional<QByteArrayView> raw = lines.peekRaw();
+            if (raw && isWrittenStringLine(*raw) && file.appendWrittenLine(currentIndex, *raw)) {
+                lines.skip();
+                continue;
+            }
+        }
+        std::optional<QString> decoded = pending ? std::move(*pending) : lines.next();
+        pending.reset();
+        if (!decoded) {
             reading.damaged = true;
             continue;
         }
-        const QString line = lines[n]->trimmed();
+        const QString line = std::move(*decoded).trimmed();
         if (line.isEmpty() || line.startsWith(u';'))
             continue;
         if (line.startsWith(u'[')) {
@@ -437,22 +626,32 @@ QByteArray RegFile::toBytes() const
 {
     QList<const Key *> keys;
     keys.reserve(m_keys.size());
-    for (const Key &key : m_keys)
+    qsizetype size = kHeader5.size() + 2;
+    for (const Key &key : m_keys) {
         keys.append(&key);
+        size += 5 + key.path.join(u'\\').size() * 3;
+        for (const QByteArray &line : key.lines)
+            size += line.size();
+    }
     std::stable_sort(keys.begin(), keys.end(),
                      [](const Key *a, const Key *b) { return lessPath(a->path, b->path); });
-    QString out = kHeader5 + QLatin1Char('\n');
+    QByteArray out;
+    out.reserve(size);
+    out += kHeader5.toLatin1();
+    out += '\n';
     for (const Key *keyPointer : keys) {
         const Key &key = *keyPointer;
         // A first name that begins with "-" would read back as a removal line and take the
         // key with it; a leading separator keeps it a key.
         const QString path = key.path.join(u'\\');
-        out += QLatin1String(path.startsWith(u'-') ? "\n[\\" : "\n[") + path + QLatin1String("]\n");
-        for (const RegValue &value : key.values)
-            out += valueLine(value);
+        out += path.startsWith(u'-') ? "\n[\\" : "\n[";
+        out += path.toUtf8();
+        out += "]\n";
+        for (const QByteArray &line : key.lines)
+            out += line;
     }
-    out += QLatin1Char('\n');
-    return out.toUtf8();
+    out += '\n';
+    return out;
 }
 
 std::optional<QStringList> RegFile::keyPath(const QString &rootName, const QString &path)
@@ -488,8 +687,70 @@ void RegFile::createKey(const QStringList &path)
 
 QList<RegValue> RegFile::values(const QStringList &path) const
 {
+    QList<RegValue> values;
+    if (const Key *key = find(path)) {
+        for (const QByteArray &line : key->lines)
+            values.append(lineValue(line));
+    }
+    return values;
+}
+
+std::optional<QByteArray> RegFile::valueLine(const QStringList &path, const QString &name) const
+{
     const Key *key = find(path);
-    return key ? key->values : QList<RegValue>();
+    const qsizetype position = key ? key->indexOf(name) : -1;
+    if (position < 0)
+        return std::nullopt;
+    return key->lines[position];
+}
+
+QString RegFile::lineName(QByteArrayView line)
+{
+    if (!line.startsWith('"'))
+        return QString();
+    const qsizetype end = quotedEnd(line, 0);
+    qsizetype pos = 0;
+    return readQuoted(QString::fromUtf8(line.first(end + 1)), pos).value_or(QString());
+}
+
+quint32 RegFile::lineType(QByteArrayView line)
+{
+    const QByteArrayView data = line.sliced(line.startsWith('"') ? quotedEnd(line, 0) + 2 : 2);
+    if (data.startsWith('"'))
+        return kRegSz;
+    if (data.startsWith("dword:"))
+        return kRegDword;
+    if (data.startsWith("hex:"))
+        return kRegBinary;
+    return data.sliced(4, data.indexOf(')') - 4).toUInt(nullptr, 16);
+}
+
+RegValue RegFile::lineValue(QByteArrayView line)
+{
+    const QString text = QString::fromUtf8(line);
+    QList<QStringView> lines = QStringView(text).split(u'\n');
+    qsizetype next = 1;
+    const std::optional<ValueLine> value = parseValueLine(lines.first().toString(), false, [&]() -> std::optional<QString> {
+        return next < lines.size() ? std::optional<QString>(lines[next++].toString()) : std::nullopt;
+    });
+    return value ? value->value : RegValue();
+}
+
+std::optional<QString> RegFile::lineText(QByteArrayView line)
+{
+    const qsizetype start = line.startsWith('"') ? quotedEnd(line, 0) + 2 : 2;
+    if (start >= line.size() || line[start] != '"')
+        return std::nullopt;
+    // Decoded once and unescaped in place: a value may be megabytes long.
+    QString text = QString::fromUtf8(line.sliced(start + 1, line.size() - start - 3));
+    qsizetype to = 0;
+    for (qsizetype from = 0; from < text.size(); ++from, ++to) {
+        if (text[from] == u'\\')
+            ++from;
+        text[to] = text[from];
+    }
+    text.truncate(to);
+    return text;
 }
 
 void RegFile::setValue(const QStringList &path, const RegValue &value)
@@ -500,16 +761,32 @@ void RegFile::setValue(const QStringList &path, const RegValue &value)
 void RegFile::setValueAt(qsizetype keyIndex, const RegValue &value)
 {
     Key &key = m_keys[keyIndex];
-    const QString name = value.name.toCaseFolded();
-    const auto known = key.valueIndex.constFind(name);
-    if (known != key.valueIndex.cend()) {
-        RegValue &old = key.values[*known];
-        old.type = value.type;
-        old.data = value.data;
+    QByteArray line;
+    line.reserve(estimatedLineSize(value));
+    const qsizetype known = key.indexOf(value.name);
+    if (known >= 0) {
+        appendValueLine(line, RegValue{lineName(key.lines[known]), value.type, value.data});
+        key.lines[known] = line;
         return;
     }
-    key.valueIndex.insert(name, key.values.size());
-    key.values.append(value);
+    appendValueLine(line, value);
+    key.lines.append(line);
+    key.indexValue(key.lines.size() - 1, value.name);
+}
+
+bool RegFile::appendWrittenLine(qsizetype keyIndex, QByteArrayView line)
+{
+    Key &key = m_keys[keyIndex];
+    const QString name = lineName(line);
+    if (key.indexOf(name) >= 0)
+        return false;
+    QByteArray written;
+    written.reserve(line.size() + 1);
+    written += line;
+    written += '\n';
+    key.lines.append(written);
+    key.indexValue(key.lines.size() - 1, name);
+    return true;
 }
 
 void RegFile::removeKey(const QStringList &path)
@@ -524,14 +801,42 @@ void RegFile::removeValue(const QStringList &path, const QString &name)
     if (position == m_index.cend())
         return;
     Key &key = m_keys[*position];
-    const QString folded = name.toCaseFolded();
-    const auto known = key.valueIndex.constFind(folded);
-    if (known == key.valueIndex.cend())
+    const qsizetype known = key.indexOf(name);
+    if (known < 0)
         return;
-    key.values.removeAt(*known);
-    key.valueIndex.clear();
-    for (qsizetype i = 0; i < key.values.size(); ++i)
-        key.valueIndex.insert(key.values[i].name.toCaseFolded(), i);
+    key.lines.removeAt(known);
+    key.reindexValues();
+}
+
+qsizetype RegFile::Key::indexOf(const QString &name) const
+{
+    const auto known = valueIndex.constFind(foldedHash(name));
+    if (known != valueIndex.cend() && sameName(lineName(lines[*known]), name))
+        return *known;
+    if (!sharedHash)
+        return -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (sameName(lineName(lines[i]), name))
+            return i;
+    }
+    return -1;
+}
+
+void RegFile::Key::indexValue(qsizetype position, const QString &name)
+{
+    const size_t hash = foldedHash(name);
+    if (valueIndex.contains(hash))
+        sharedHash = true;
+    else
+        valueIndex.insert(hash, position);
+}
+
+void RegFile::Key::reindexValues()
+{
+    valueIndex.clear();
+    sharedHash = false;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        indexValue(i, lineName(lines[i]));
 }
 
 const RegFile::Key *RegFile::find(const QStringList &path) const

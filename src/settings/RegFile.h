@@ -47,18 +47,36 @@ public:
     void removeKey(const QStringList &path);
     void removeValue(const QStringList &path, const QString &name);
 
+    // A value kept as the file writes it, one line with its continuation lines, for readers
+    // that look up a few values among many: a value is decoded only when it is read.
+    std::optional<QByteArray> valueLine(const QStringList &path, const QString &name) const;
+    static QString lineName(QByteArrayView line);
+    static quint32 lineType(QByteArrayView line);
+    static RegValue lineValue(QByteArrayView line);
+    // The text of a string value written as "text", decoded at once; nothing for any other.
+    static std::optional<QString> lineText(QByteArrayView line);
+
 private:
     struct Key
     {
         QStringList path;
-        QList<RegValue> values;
-        QHash<QString, qsizetype> valueIndex; // folded value name -> position in values
+        QList<QByteArray> lines; // each value as written, newline included
+        // Hash of the folded value name -> position in lines: a name's text is not kept twice.
+        // A name whose hash an earlier one has is found by searching the lines instead.
+        QHash<size_t, qsizetype> valueIndex;
+        bool sharedHash = false;
+
+        qsizetype indexOf(const QString &name) const; // -1 when missing
+        void indexValue(qsizetype position, const QString &name);
+        void reindexValues();
     };
 
     const Key *find(const QStringList &path) const;
     Key &listed(const QStringList &path);
     qsizetype listedIndex(const QStringList &path); // the key's place in m_keys, listed if new
     void setValueAt(qsizetype keyIndex, const RegValue &value);
+    // Appends a line already in written form, unless its name is there; false then.
+    bool appendWrittenLine(qsizetype keyIndex, QByteArrayView line);
     void reindex();
 
     QList<Key> m_keys;

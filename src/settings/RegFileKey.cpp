@@ -15,22 +15,22 @@ PelkError invalidType(const QString &name)
 
 } // namespace
 
-RegFileKey::RegFileKey(QString file, QStringList path, QList<RegValue> values, bool writable)
-    : m_file(std::move(file)), m_path(std::move(path)), m_values(std::move(values)), m_writable(writable)
+RegFileKey::RegFileKey(QString file, QStringList path, RegFile content, bool writable)
+    : m_file(std::move(file)), m_path(std::move(path)), m_content(std::move(content)), m_writable(writable)
 {
 }
 
 bool RegFileKey::valueExists(const QString &name) const
 {
-    return find(name) != nullptr;
+    return find(name).has_value();
 }
 
 RegistryValueType RegFileKey::valueType(const QString &name) const
 {
-    const RegValue *value = find(name);
-    if (!value)
+    const std::optional<QByteArray> line = find(name);
+    if (!line)
         return RegistryValueType::Missing;
-    switch (value->type) {
+    switch (RegFile::lineType(*line)) {
     case kRegSz:
         return RegistryValueType::String;
     case kRegExpandSz:
@@ -44,24 +44,28 @@ RegistryValueType RegFileKey::valueType(const QString &name) const
 
 QString RegFileKey::readString(const QString &name) const
 {
-    const RegValue *value = find(name);
-    if (!value)
+    const std::optional<QByteArray> line = find(name);
+    if (!line)
         return QString();
-    if (value->type != kRegSz && value->type != kRegExpandSz)
+    if (std::optional<QString> text = RegFile::lineText(*line))
+        return std::move(*text);
+    const RegValue value = RegFile::lineValue(*line);
+    if (value.type != kRegSz && value.type != kRegExpandSz)
         throw invalidType(name);
-    return value->text();
+    return value.text();
 }
 
 quint32 RegFileKey::readInteger(const QString &name) const
 {
-    const RegValue *value = find(name);
-    if (!value)
+    const std::optional<QByteArray> line = find(name);
+    if (!line)
         return 0;
-    if (value->type != kRegDword)
+    const RegValue value = RegFile::lineValue(*line);
+    if (value.type != kRegDword)
         throw invalidType(name);
-    if (value->data.size() != 4)
+    if (value.data.size() != 4)
         throw PelkError(QStringLiteral("Failed to get data for '%1'").arg(name));
-    return qFromLittleEndian<quint32>(value->data.constData());
+    return qFromLittleEndian<quint32>(value.data.constData());
 }
 
 void RegFileKey::writeString(const QString &name, const QString &value)
@@ -74,13 +78,9 @@ void RegFileKey::writeInteger(const QString &name, quint32 value)
     write(RegValue::fromDword(name, value));
 }
 
-const RegValue *RegFileKey::find(const QString &name) const
+std::optional<QByteArray> RegFileKey::find(const QString &name) const
 {
-    for (const RegValue &value : m_values) {
-        if (value.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &value;
-    }
-    return nullptr;
+    return m_content.valueLine(m_path, name);
 }
 
 void RegFileKey::write(const RegValue &value)
@@ -96,5 +96,5 @@ void RegFileKey::write(const RegValue &value)
     });
     if (!stored)
         throw PelkError(failed + QStringLiteral(": the settings file \"%1\" cannot be written: %2").arg(m_file, file.failure()));
-    m_values = stored->values(m_path);
+    m_content = *stored;
 }

@@ -50,7 +50,7 @@ std::unique_ptr<RegistryKey> RegFileStore::openKey(RegistryRoot root, const QStr
     // What could be read of a damaged file is seen as well; its first write replaces it.
     const bool readable = snapshot.state == StoreFile::State::Valid || snapshot.state == StoreFile::State::Damaged;
     if (readable && snapshot.content.hasKey(*keyPath))
-        return std::make_unique<RegFileKey>(file, *keyPath, snapshot.content.values(*keyPath), user);
+        return std::make_unique<RegFileKey>(file, *keyPath, snapshot.content, user);
     // The machine store is only ever read.
     if (!canCreate || !user)
         return nullptr;
@@ -64,7 +64,7 @@ std::unique_ptr<RegistryKey> RegFileStore::openKey(RegistryRoot root, const QStr
                                   .arg(QDir::toNativeSeparators(file), store.failure());
         return nullptr;
     }
-    return std::make_unique<RegFileKey>(file, *keyPath, created->values(*keyPath), true);
+    return std::make_unique<RegFileKey>(file, *keyPath, std::move(*created), true);
 }
 
 QString RegFileStore::takeUnsavedNotice()

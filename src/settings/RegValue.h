@@ -23,3 +23,5 @@ struct RegValue
     // The text up to its first zero character.
     QString text() const;
 };
+
+Q_DECLARE_TYPEINFO(RegValue, Q_RELOCATABLE_TYPE);

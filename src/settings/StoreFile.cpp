@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
+
+#include <vector>
 
 #include <cerrno>
 #include <cstdio>
@@ -72,6 +75,96 @@ void syncFolder(const QString &folder)
         ::fsync(fd.get());
 }
 
+constexpr qsizetype kBlock = 65536;
+
+// The document last parsed and what tells its file's content from any other without keeping
+// the content: its size and a 64-bit hash of it, taken a block at a time. Every load still
+// reads the whole file and compares, so that a change by any writer, however close in time,
+// is seen (a changed content that kept both would be one chance in 2^64); only the
+// parsing, by far the dearer part, is saved. A damaged file's bytes are kept, to be set aside.
+struct ParsedFile
+{
+    QString path;
+    StoreFile::Fingerprint fingerprint;
+    QByteArray damagedBytes;
+    RegFile content;
+    bool damaged = false;
+};
+
+QMutex parsedMutex;
+ParsedFile parsedFile;
+
+ParsedFile lastParsed(const QString &path)
+{
+    const QMutexLocker locker(&parsedMutex);
+    return parsedFile.path == path ? parsedFile : ParsedFile();
+}
+
+void rememberParsed(ParsedFile parsed)
+{
+    const QMutexLocker locker(&parsedMutex);
+    parsedFile = std::move(parsed);
+}
+
+// Frees the last document before another is parsed, so that the two are never held at once.
+void forgetParsed()
+{
+    ParsedFile old;
+    const QMutexLocker locker(&parsedMutex);
+    std::swap(old, parsedFile);
+}
+
+// Reads up to a block, fewer only at the end of the file; -1 on a failure.
+qsizetype readBlock(int fd, char *block)
+{
+    qsizetype filled = 0;
+    while (filled < kBlock) {
+        const ssize_t got = ::read(fd, block + filled, size_t(kBlock - filled));
+        if (got == 0)
+            break;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        filled += got;
+    }
+    return filled;
+}
+
+// Whether the rest of the file behind `fd` has the fingerprint `known`; nothing when it
+// cannot be read.
+std::optional<bool> hasFingerprint(int fd, const StoreFile::Fingerprint &known)
+{
+    std::vector<char> block(static_cast<size_t>(kBlock));
+    StoreFile::Fingerprint seen{0, 0};
+    for (;;) {
+        const qsizetype filled = readBlock(fd, block.data());
+        if (filled < 0)
+            return std::nullopt;
+        if (filled > 0)
+            seen.hash = qHash(QByteArrayView(block.data(), filled), seen.hash);
+        seen.size += filled;
+        if (filled < kBlock || seen.size > known.size)
+            break;
+    }
+    return seen == known;
+}
+
+bool readAll(int fd, qsizetype sizeHint, QByteArray &bytes)
+{
+    bytes.reserve(sizeHint);
+    std::vector<char> block(static_cast<size_t>(kBlock));
+    for (;;) {
+        const qsizetype filled = readBlock(fd, block.data());
+        if (filled < 0)
+            return false;
+        bytes.append(block.data(), filled);
+        if (filled < kBlock)
+            return true;
+    }
+}
+
 } // namespace
 
 bool EnsurePrivateFolder(const QString &folder)
@@ -91,6 +184,14 @@ bool EnsurePrivateFolder(const QString &folder)
 
 StoreFile::StoreFile(QString path) : m_path(std::move(path)) {}
 
+StoreFile::Fingerprint StoreFile::fingerprintOf(QByteArrayView bytes)
+{
+    Fingerprint fingerprint{bytes.size(), 0};
+    for (qsizetype at = 0; at < bytes.size(); at += kBlock)
+        fingerprint.hash = qHash(bytes.sliced(at, qMin(kBlock, bytes.size() - at)), fingerprint.hash);
+    return fingerprint;
+}
+
 StoreFile::Snapshot StoreFile::load() const
 {
     // Read through one descriptor, not with the program's common file reader: the mode that
@@ -109,24 +210,38 @@ StoreFile::Snapshot StoreFile::load() const
         return snapshot;
     }
     snapshot.ownerOnly = (info.st_mode & 07777) == 0600;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            snapshot.state = State::Unreadable;
-            m_failure = systemError(errno);
-            snapshot.bytes.clear();
-            return snapshot;
+    {
+        const ParsedFile known = lastParsed(m_path);
+        if (!known.path.isEmpty() && known.fingerprint.size == qsizetype(info.st_size)) {
+            const std::optional<bool> same = hasFingerprint(fd.get(), known.fingerprint);
+            if (same && *same) {
+                snapshot.state = known.damaged ? State::Damaged : State::Valid;
+                snapshot.fingerprint = known.fingerprint;
+                snapshot.bytes = known.damagedBytes;
+                snapshot.content = known.content;
+                return snapshot;
+            }
+            if (!same || ::lseek(fd.get(), 0, SEEK_SET) != 0) {
+                snapshot.state = State::Unreadable;
+                m_failure = systemError(errno);
+                return snapshot;
+            }
         }
-        snapshot.bytes.append(buffer, got);
     }
+    forgetParsed();
+    if (!readAll(fd.get(), qsizetype(info.st_size), snapshot.bytes)) {
+        snapshot.state = State::Unreadable;
+        m_failure = systemError(errno);
+        snapshot.bytes.clear();
+        return snapshot;
+    }
+    snapshot.fingerprint = fingerprintOf(snapshot.bytes);
     RegFile::Reading reading = RegFile::read(snapshot.bytes);
     snapshot.state = reading.damaged ? State::Damaged : State::Valid;
     snapshot.content = std::move(reading.content);
+    if (!reading.damaged)
+        snapshot.bytes.clear();
+    rememberParsed(ParsedFile{m_path, snapshot.fingerprint, snapshot.bytes, snapshot.content, reading.damaged});
     return snapshot;
 }
 
@@ -155,7 +270,8 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
     const QByteArray changed = current.content.toBytes();
     // Most runs store what is already there (the language, the window's size): leave the
     // file and the disk alone then.
-    if (current.state == State::Valid && current.ownerOnly && changed == current.bytes)
+    const Fingerprint written = fingerprintOf(changed);
+    if (current.state == State::Valid && current.ownerOnly && written == current.fingerprint)
         return std::move(current.content);
 
     removeStaleTemporaries();
@@ -172,6 +288,7 @@ std::optional<RegFile> StoreFile::update(const std::function<void(RegFile &)> &c
             ::unlink(nativePath(kept).constData());
         return fail(systemError(error));
     }
+    rememberParsed(ParsedFile{m_path, written, QByteArray(), current.content, false});
     if (!kept.isEmpty()) {
         if (keptAs) {
             *keptAs = kept;

@@ -19,11 +19,21 @@ class StoreFile
 public:
     enum class State { Missing, Unreadable, Damaged, Valid };
 
+    // The size of a content and a hash of it.
+    struct Fingerprint
+    {
+        qsizetype size = -1;
+        size_t hash = 0;
+        bool operator==(const Fingerprint &other) const { return size == other.size && hash == other.hash; }
+    };
+    static Fingerprint fingerprintOf(QByteArrayView bytes);
+
     struct Snapshot
     {
         State state = State::Missing;
         RegFile content;  // when Damaged, everything in the file that could still be read
-        QByteArray bytes; // the file as read
+        QByteArray bytes; // the file as read, when Damaged
+        Fingerprint fingerprint;
         bool ownerOnly = false; // readable and writable by its owner alone
     };
 

@@ -30,7 +30,6 @@ const QString kNextAutomaticCheck = QStringLiteral("NextAutomaticCheck");
 const QString kFailedAutomaticChecks = QStringLiteral("FailedAutomaticChecks");
 const QString kAutoCheckOnMetered = QStringLiteral("AutoCheckOnMetered");
 const QString kOldMsgIds = QStringLiteral("OldMsgIDs");
-constexpr char kMsgIdSeparator = ';';
 const QString kHighestFeedSerialPrefix = QStringLiteral("HighestFeedSerial.");
 
 // Leading and trailing characters up to the blank (controls included) go; other Unicode
@@ -234,18 +233,24 @@ void WriteAutoCheckOnMetered(RegistryStore &store, bool check)
         key->writeInteger(kAutoCheckOnMetered, check ? 1 : 0);
 }
 
-void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list)
+QString ReadOldMsgIdsText(RegistryStore &store, const QString &progVersion)
 {
     const auto key = openUserKey(store, FullVersionKeyPath(progVersion), false);
-    if (key && key->valueExists(kOldMsgIds))
-        SplitText(key->readString(kOldMsgIds).toUtf8(), kMsgIdSeparator, list);
+    if (!key || !key->valueExists(kOldMsgIds))
+        return QString();
+    return key->readString(kOldMsgIds);
+}
+
+void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list)
+{
+    SplitText(ReadOldMsgIdsText(store, progVersion).toUtf8(), OldMsgIdSeparator, list);
 }
 
 void SaveOldMsgIds(RegistryStore &store, const QString &progVersion, const QList<QByteArray> &list)
 {
     const auto key = openUserKey(store, FullVersionKeyPath(progVersion), true);
     if (key)
-        key->writeString(kOldMsgIds, QString::fromUtf8(JoinText(list, kMsgIdSeparator)));
+        key->writeString(kOldMsgIds, QString::fromUtf8(JoinText(list, OldMsgIdSeparator)));
 }
 
 std::optional<qint64> ReadHighestFeedSerial(RegistryStore &store, const QByteArray &keyId)

@@ -66,6 +66,10 @@ void WriteFailedAutomaticChecks(RegistryStore &store, quint32 count);
 bool ReadAutoCheckOnMetered(RegistryStore &store);
 void WriteAutoCheckOnMetered(RegistryStore &store, bool check);
 
+// The stored seen list as one text, as stored, each identifier followed by OldMsgIdSeparator,
+// for callers that look a few identifiers up in a list of any length without splitting it.
+constexpr char OldMsgIdSeparator = ';';
+QString ReadOldMsgIdsText(RegistryStore &store, const QString &progVersion);
 // Appends the stored seen identifiers to `list` (which is not cleared first).
 void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list);
 void SaveOldMsgIds(RegistryStore &store, const QString &progVersion, const QList<QByteArray> &list);

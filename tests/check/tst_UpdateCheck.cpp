@@ -101,7 +101,7 @@ private Q_SLOTS:
     void notAllowedLogsOneLineAndNothingElse();
     void countsAndQuestion_data();
     void countsAndQuestion();
-    void handOverGetsFeedAndSortedSeenList();
+    void handOverGetsFeedAndSeenListAsStored();
     void missingTextFallsBackToKey();
     void otherStatusEndsTheCheck();
     void failuresBecomeOneErrorLine_data();
@@ -198,6 +198,8 @@ void tst_UpdateCheck::countsAndQuestion_data()
     QTest::newRow("message without id is new") << QList<QByteArray>{"<none>", "a"} << QByteArray("a") << true << false
                                                << lines({"Suche nach Updates ...", "Anzahl der Meldungen: 2", "Davon neu: 1"})
                                                << false << true;
+    QTest::newRow("stored empty id and closing separator") << QList<QByteArray>{"<none>", "a"} << QByteArray(";a;") << true
+                                                           << false << noneNew << false << false;
     QTest::newRow("no message element") << QList<QByteArray>{} << QByteArray("a") << false << true
                                         << lines({"Suche nach Updates ...", "Es sind keine Updates verfügbar."})
                                         << false << false;
@@ -232,7 +234,7 @@ void tst_UpdateCheck::countsAndQuestion()
     QCOMPARE(m_server->requests().size(), 1);
 }
 
-void tst_UpdateCheck::handOverGetsFeedAndSortedSeenList()
+void tst_UpdateCheck::handOverGetsFeedAndSeenListAsStored()
 {
     m_server->setReply("/update", CannedReply::ok(feedOf({"m3", "m1", "m2"})));
     storeSeen("m2;Zeta;alpha;M1");
@@ -242,7 +244,7 @@ void tst_UpdateCheck::handOverGetsFeedAndSortedSeenList()
     const pugi::xpath_node_set nodes = m_host.shownFeed->select_nodes("/messages/message");
     QCOMPARE(static_cast<int>(nodes.size()), 3);
     QCOMPARE(QByteArray(nodes[0].node().attribute("id").value()), QByteArray("m3"));
-    QCOMPARE(m_host.shownSeenIds, QList<QByteArray>({"alpha", "M1", "m2", "Zeta"}));
+    QCOMPARE(m_host.shownSeenIds, QList<QByteArray>({"m2", "Zeta", "alpha", "M1"}));
     QCOMPARE(m_host.logLines().last(), QStringLiteral("Davon neu: 1"));
 }
 

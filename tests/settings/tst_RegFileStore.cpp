@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -163,6 +164,8 @@ private Q_SLOTS:
     void unchangedWriteLeavesTheFile();
     void linkedFileStaysLinked();
     void keysOpenedTogetherKeepBothWrites();
+    void foreignWriteBetweenOpensIsSeen_data();
+    void foreignWriteBetweenOpensIsSeen();
     void twoProcessesKeepAllValues();
     void lockOfAKilledProcessIsReleased();
     void environmentPicksTheFiles();
@@ -287,6 +290,10 @@ void TestRegFileStore::readsEveryForm_data()
                                       << kUpdaterKey << "A" << string << "1" << 0u;
     QTest::newRow("later line wins") << kHeader + key + "\"N\"=dword:00000001\n\"n\"=dword:00000002\n"
                                      << kUpdaterKey << "N" << dword << "" << 2u;
+    QTest::newRow("later string line wins") << kHeader + key + "\"P\"=\"1\"\n\"p\"=\"2\"\n"
+                                            << kUpdaterKey << "P" << string << "2" << 0u;
+    QTest::newRow("string removed") << kHeader + key + "\"P\"=\"x\"\n\"Q\"=\"y\"\n\"p\"=-\n"
+                                    << kUpdaterKey << "P" << missing << "" << 0u;
     QTest::newRow("value removed") << kHeader + key + "\"N\"=dword:00000001\n\"N\"=-\n\"P\"=\"x\"\n"
                                    << kUpdaterKey << "N" << missing << "" << 0u;
     QTest::newRow("key removed and listed again")
@@ -800,6 +807,48 @@ void TestRegFileStore::keysOpenedTogetherKeepBothWrites()
     const auto check = store().openKey(RegistryRoot::CurrentUser, kUpdaterKey, false);
     QCOMPARE(check->readInteger(QStringLiteral("A")), 1u);
     QCOMPARE(check->readInteger(QStringLiteral("B")), 2u);
+}
+
+// Another program changes the file between two opens, to a content of the same size and
+// time; the second open sees its value, and a write after it keeps both.
+void TestRegFileStore::foreignWriteBetweenOpensIsSeen_data()
+{
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("replaced by another file") << false;
+    QTest::newRow("rewritten in place") << true;
+}
+
+void TestRegFileStore::foreignWriteBetweenOpensIsSeen()
+{
+    QFETCH(bool, inPlace);
+    const QByteArray before = kHeader + "\n[HKEY_CURRENT_USER\\Software\\Orbel\\PelkUpdater]\n\"Proxy\"=\"one\"\n\n";
+    QByteArray after = before;
+    after.replace("one", "two");
+    QVERIFY(writeUserFile(before));
+    struct stat original;
+    QCOMPARE(::stat(QFile::encodeName(userFile()).constData(), &original), 0);
+    RegFileStore s = store();
+    QCOMPARE(s.openKey(RegistryRoot::CurrentUser, kUpdaterKey, false)->readString(QStringLiteral("Proxy")),
+             QStringLiteral("one"));
+
+    if (inPlace) {
+        QFile file(userFile());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QCOMPARE(file.write(after), after.size());
+    } else {
+        QVERIFY(writeBytes(userFile() + QStringLiteral(".new"), after));
+        QVERIFY(::rename(QFile::encodeName(userFile() + QStringLiteral(".new")).constData(),
+                         QFile::encodeName(userFile()).constData()) == 0);
+    }
+    const struct timespec times[2] = {original.st_atim, original.st_mtim};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(userFile()).constData(), times, 0), 0);
+
+    const auto key = s.openKey(RegistryRoot::CurrentUser, kUpdaterKey, true);
+    QCOMPARE(key->readString(QStringLiteral("Proxy")), QStringLiteral("two"));
+    key->writeString(QStringLiteral("Language"), QStringLiteral("engb"));
+    const auto check = store().openKey(RegistryRoot::CurrentUser, kUpdaterKey, false);
+    QCOMPARE(check->readString(QStringLiteral("Proxy")), QStringLiteral("two"));
+    QCOMPARE(check->readString(QStringLiteral("Language")), QStringLiteral("engb"));
 }
 
 void TestRegFileStore::twoProcessesKeepAllValues()
