@@ -100,9 +100,7 @@ Result runOnce(TFPelkUpdaterMessages &window, RegistryStore &store, const QStrin
 
     // The hand-over and the filling, until the list has been laid out and painted.
     timer.restart();
-    QList<QByteArray> seenList;
-    SplitText(counts.seenText.toUtf8(), OldMsgIdSeparator, seenList);
-    window.setFeed(feed, seenList);
+    window.setFeed(feed, SplitOldMsgIds(counts.seenText));
     window.FillMsgList();
     auto *list = window.findChild<QTreeView *>(QStringLiteral("LVMsg"));
     list->viewport()->repaint();

@@ -38,9 +38,7 @@ void reportFeed(bool silent, const CheckContext &context, CheckHost &host, const
     }
     const UserInputBlocker::Pause showing(blocker);
     // Split only now, for the window: counting needed no list. The window orders it itself.
-    QList<QByteArray> seenList;
-    SplitText(counts.seenText.toUtf8(), OldMsgIdSeparator, seenList);
-    host.ShowMessages(feed, seenList);
+    host.ShowMessages(feed, SplitOldMsgIds(counts.seenText));
 }
 void recordSuccess(const CheckContext &context)
 {

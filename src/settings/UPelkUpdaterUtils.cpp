@@ -57,6 +57,26 @@ std::optional<qint32> readOptionalInteger(const RegistryKey &key, const QString 
     return qint32(key.readInteger(name));
 }
 
+// A moment kept under the updater's key as UTC ISO 8601 text; an empty or unreadable text is none.
+std::optional<QDateTime> readStoredTime(RegistryStore &store, const QString &name)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, false);
+    if (!key || !key->valueExists(name))
+        return std::nullopt;
+    QDateTime when = QDateTime::fromString(key->readString(name), Qt::ISODate);
+    if (!when.isValid())
+        return std::nullopt;
+    return when;
+}
+
+// The store cannot delete a value: no moment is kept as an empty text.
+void writeStoredTime(RegistryStore &store, const QString &name, const std::optional<QDateTime> &when)
+{
+    const auto key = openUserKey(store, UpdaterKeyPath, true);
+    if (key)
+        key->writeString(name, when ? when->toUTC().toString(Qt::ISODate) : QString());
+}
+
 } // namespace
 
 QString VersionKeyPath(const QString &progVersion)
@@ -173,38 +193,22 @@ void WriteLastUpdate(RegistryStore &store, const QString &progVersion, const Clo
 
 std::optional<QDateTime> ReadLastSuccessfulCheck(RegistryStore &store)
 {
-    const auto key = openUserKey(store, UpdaterKeyPath, false);
-    if (!key || !key->valueExists(kLastSuccessfulCheck))
-        return std::nullopt;
-    QDateTime when = QDateTime::fromString(key->readString(kLastSuccessfulCheck), Qt::ISODate);
-    if (!when.isValid())
-        return std::nullopt;
-    return when;
+    return readStoredTime(store, kLastSuccessfulCheck);
 }
 
 void WriteLastSuccessfulCheck(RegistryStore &store, const QDateTime &when)
 {
-    const auto key = openUserKey(store, UpdaterKeyPath, true);
-    if (key)
-        key->writeString(kLastSuccessfulCheck, when.toUTC().toString(Qt::ISODate));
+    writeStoredTime(store, kLastSuccessfulCheck, when);
 }
 
 std::optional<QDateTime> ReadNextAutomaticCheck(RegistryStore &store)
 {
-    const auto key = openUserKey(store, UpdaterKeyPath, false);
-    if (!key || !key->valueExists(kNextAutomaticCheck))
-        return std::nullopt;
-    QDateTime when = QDateTime::fromString(key->readString(kNextAutomaticCheck), Qt::ISODate);
-    if (!when.isValid())
-        return std::nullopt;
-    return when;
+    return readStoredTime(store, kNextAutomaticCheck);
 }
 
 void WriteNextAutomaticCheck(RegistryStore &store, const std::optional<QDateTime> &when)
 {
-    const auto key = openUserKey(store, UpdaterKeyPath, true);
-    if (key)
-        key->writeString(kNextAutomaticCheck, when ? when->toUTC().toString(Qt::ISODate) : QString());
+    writeStoredTime(store, kNextAutomaticCheck, when);
 }
 
 quint32 ReadFailedAutomaticChecks(RegistryStore &store)
@@ -241,9 +245,16 @@ QString ReadOldMsgIdsText(RegistryStore &store, const QString &progVersion)
     return key->readString(kOldMsgIds);
 }
 
+QList<QByteArray> SplitOldMsgIds(const QString &storedText)
+{
+    QList<QByteArray> ids;
+    SplitText(storedText.toUtf8(), OldMsgIdSeparator, ids);
+    return ids;
+}
+
 void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list)
 {
-    SplitText(ReadOldMsgIdsText(store, progVersion).toUtf8(), OldMsgIdSeparator, list);
+    list.append(SplitOldMsgIds(ReadOldMsgIdsText(store, progVersion)));
 }
 
 void SaveOldMsgIds(RegistryStore &store, const QString &progVersion, const QList<QByteArray> &list)

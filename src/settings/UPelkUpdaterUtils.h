@@ -70,6 +70,8 @@ void WriteAutoCheckOnMetered(RegistryStore &store, bool check);
 // for callers that look a few identifiers up in a list of any length without splitting it.
 constexpr char OldMsgIdSeparator = ';';
 QString ReadOldMsgIdsText(RegistryStore &store, const QString &progVersion);
+// The identifiers of such a text, in stored order.
+QList<QByteArray> SplitOldMsgIds(const QString &storedText);
 // Appends the stored seen identifiers to `list` (which is not cleared first).
 void LoadOldMsgIds(RegistryStore &store, const QString &progVersion, QList<QByteArray> &list);
 void SaveOldMsgIds(RegistryStore &store, const QString &progVersion, const QList<QByteArray> &list);
