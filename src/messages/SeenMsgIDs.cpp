@@ -13,12 +13,7 @@ QString sortKey(QByteArrayView id)
     return QString::fromUtf8(id).toCaseFolded();
 }
 
-QString foldedText(QByteArrayView id)
-{
-    return sortKey(id);
-}
-
-QString foldedText(QStringView id)
+QString sortKey(QStringView id)
 {
     return id.toString().toCaseFolded();
 }
@@ -112,7 +107,7 @@ QSet<QString> seenAmongItems(const QList<QByteArray> &ids, ForEachSeen &&forEach
     forEachSeen([&](auto item) {
         // Most identifiers are ASCII: looked up in place, without a copy.
         const QString key = foldAscii(item, folded) ? QString::fromRawData(reinterpret_cast<const QChar *>(folded.constData()), folded.size())
-                                                    : foldedText(item);
+                                                    : sortKey(item);
         const auto hit = wanted.constFind(key);
         if (hit != wanted.cend())
             found.insert(*hit);
